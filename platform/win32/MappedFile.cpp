@@ -1,0 +1,47 @@
+#include "platform/MappedFile.h"
+
+#include <windows.h>
+
+namespace platform {
+
+bool MappedFile::open(const std::string& path) {
+    close();
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    file_ = reinterpret_cast<std::intptr_t>(file);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    mapping_ = reinterpret_cast<std::intptr_t>(mapping);
+    if (mapping != nullptr) {
+        view_ = static_cast<const std::uint8_t*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+    }
+    if (view_ == nullptr) {
+        close();
+        return false;
+    }
+    DWORD high = 0;
+    sizeLow_ = GetFileSize(file, &high);
+    size_ = (static_cast<std::uint64_t>(high) << 32) | sizeLow_;
+    return true;
+}
+
+void MappedFile::close() {
+    if (view_ != nullptr) {
+        UnmapViewOfFile(view_);
+        view_ = nullptr;
+    }
+    if (mapping_ != 0) {
+        CloseHandle(reinterpret_cast<HANDLE>(mapping_));
+        mapping_ = 0;
+    }
+    if (reinterpret_cast<HANDLE>(file_) != INVALID_HANDLE_VALUE) {
+        CloseHandle(reinterpret_cast<HANDLE>(file_));
+        file_ = reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE);
+    }
+    sizeLow_ = 0;
+    size_ = 0;
+}
+
+}  // namespace platform

@@ -1,0 +1,56 @@
+#!/bin/bash
+# Installs what a fresh Debian 12 machine lacks for building and testing zipsfx, and nothing else.
+# Each package is checked by a file it provides; apt-get runs only when something is missing.
+set -euo pipefail
+
+# package:file-that-shows-it-is-installed
+NEEDED=(
+    "cmake:/usr/bin/cmake"
+    "g++:/usr/bin/g++"
+    "make:/usr/bin/make"
+    "libgtest-dev:/usr/include/gtest/gtest.h"
+    "googletest:/usr/src/googletest/googletest/CMakeLists.txt"
+    "g++-mingw-w64-i686:/usr/bin/i686-w64-mingw32-g++-posix"
+    "g++-mingw-w64-x86-64:/usr/bin/x86_64-w64-mingw32-g++-posix"
+    "libz-mingw-w64-dev:/usr/i686-w64-mingw32/include/zlib.h"
+    "zlib1g-dev:/usr/include/zlib.h"
+    "wine:/usr/bin/wine"
+    "wine64:/usr/lib/wine/wine64"
+    "wine32:i386:/usr/lib/wine/wineserver32"
+    "xvfb:/usr/bin/xvfb-run"
+    "xdotool:/usr/bin/xdotool"
+    "x11-apps:/usr/bin/xwd"
+    "x11-utils:/usr/bin/xdpyinfo"
+    "imagemagick:/usr/bin/convert-im6.q16"
+    "zip:/usr/bin/zip"
+    "unzip:/usr/bin/unzip"
+    "p7zip-full:/usr/bin/7z"
+    "python3:/usr/bin/python3"
+)
+
+missing=()
+for entry in "${NEEDED[@]}"; do
+    file="${entry##*:}"
+    package="${entry%:*}"
+    if [ ! -e "$file" ]; then
+        missing+=("$package")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
+if [ "$(id -u)" != 0 ]; then
+    echo "setup: these packages are missing and installing them needs root: ${missing[*]}" >&2
+    exit 1
+fi
+for package in "${missing[@]}"; do
+    if [[ "$package" == *:i386 ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+    fi
+done
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -q
+apt-get install -y -q --no-install-recommends "${missing[@]}"
