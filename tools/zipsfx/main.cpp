@@ -1,0 +1,44 @@
+// zipsfx: builds, lists, tests and extracts self-extracting Zip archives on the host.
+#include <csignal>
+#include <cstring>
+#include <iostream>
+
+#include "tools/zipsfx/Commands.h"
+#include "tools/zipsfx/Make.h"
+
+namespace {
+
+extern "C" void onInterrupt(int) {
+    tools::requestCancel();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        tools::printUsage(std::cerr);
+        return tools::kExitFailure;
+    }
+    const char* command = argv[1];
+    if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0 ||
+        std::strcmp(command, "help") == 0) {
+        tools::printUsage(std::cout);
+        return tools::kExitDone;
+    }
+    std::signal(SIGINT, onInterrupt);
+    if (std::strcmp(command, "list") == 0) {
+        return tools::runList(argc - 1, argv + 1);
+    }
+    if (std::strcmp(command, "test") == 0) {
+        return tools::runTest(argc - 1, argv + 1);
+    }
+    if (std::strcmp(command, "extract") == 0) {
+        return tools::runExtract(argc - 1, argv + 1);
+    }
+    if (std::strcmp(command, "make") == 0) {
+        return tools::runMake(argc - 1, argv + 1);
+    }
+    std::cerr << "zipsfx: unknown command '" << command << "'\n";
+    tools::printUsage(std::cerr);
+    return tools::kExitFailure;
+}
