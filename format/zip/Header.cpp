@@ -1,0 +1,19 @@
+#include "format/zip/Header.h"
+
+#include "archive/Exception.h"
+
+namespace format {
+namespace zip {
+
+void Header::readSignature(stream::InputStream& input, Signature& signature,
+                           const Signature& expected, bool check, const char* message) {
+    for (auto& byte : signature) {
+        byte = static_cast<std::uint8_t>(input.get());
+    }
+    if (check && signature[0] != expected[0]) {
+        throw format::Exception(message);
+    }
+}
+
+}  // namespace zip
+}  // namespace format
