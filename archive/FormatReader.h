@@ -1,0 +1,84 @@
+// The base of the per-format readers. A reader scans and decodes one archive for its archive
+// object, and creates every output file and folder through the helpers here, which keep each
+// output inside the destination folder, pick free names and retry.
+//
+// Stored names are judged before they reach the file system. Both '/' and '\' separate their
+// components on every platform, and each component is cleaned first (when the archive's clean
+// names option is set) and judged afterwards, so that removing characters cannot turn it into
+// something that was refused. Rather than refusing the archive, a component is mended:
+//   - empty components (leading, doubled or trailing separators, UNC and device prefixes such as
+//     "\\server\share" and "\\?\") are dropped;
+//   - a drive prefix ("C:") at the start of the name is dropped;
+//   - trailing dots and blanks are dropped (Windows ignores them), so ".", "..", "..." and ".. "
+//     vanish entirely;
+//   - any other ':' becomes '_' (no alternate data streams);
+//   - a reserved device name (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0-9, LPT0-9, alone or with
+//     an extension, in any case) gets a leading '_'.
+// The rules are the same on every platform, so an archive extracts to the same names everywhere.
+// A name with no component left is refused with BadFormat. As a last guard, the output helpers
+// refuse any prepared path that does not lie below the destination folder.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "stream/Stream.h"
+
+namespace stream {
+class FileOutput;
+}
+
+namespace vessel5 {
+
+class Archive;
+
+class FormatReader {
+  public:
+    // Stores the archive, sets its start offset and its end position to startOffset + 1.
+    FormatReader(std::uint32_t startOffset, Archive& archive);
+    FormatReader(const FormatReader&) = delete;
+    FormatReader& operator=(const FormatReader&) = delete;
+    virtual ~FormatReader();
+
+    // The base versions throw UnsupportedFormat: a reader overrides what its format offers.
+    virtual void scan(stream::RandomInput& input);
+    virtual void decode(stream::RandomInput& input);
+    virtual void decodeStream(stream::RandomInput& input);
+    virtual void decodeFile(stream::RandomInput& input);
+
+    Archive& archive() { return archive_; }
+    std::uint32_t startOffset() const { return startOffset_; }
+    // Bytes produced so far in this archive; decoders continue the count across entries.
+    std::uint64_t& produced() { return produced_; }
+
+    // The output path of a stored name: the safe components below the absolute destination
+    // folder. An existing top-level file or folder is renamed once, the first time the archive
+    // names it, and later entries below the same top-level name follow it.
+    std::string makeOutputPath(const std::string& storedName);
+    // Forgets the renamings of makeOutputPath; called at the start of each extraction.
+    void clearOutputNames() { outputNames_.clear(); }
+
+    // Prepare the path (clean, unique, short enough; nameChanged tells about a change), create
+    // its parent folders and create the file through the stream, up to attempts times. Return
+    // the path used.
+    std::string createOutputFile(stream::FileOutput& file, std::string path, unsigned attempts);
+    std::string createOutputFolder(std::string path, unsigned attempts);
+
+  private:
+    std::string destinationPrefix();
+    void preparePath(std::string& path, const std::string& prefix);
+    void checkInside(const std::string& path, const std::string& prefix, const char* operation);
+
+    Archive& archive_;
+    std::uint32_t startOffset_;
+    std::uint64_t produced_ = 0;
+    // Top-level candidate path -> the path it stands for in this extraction.
+    std::map<std::string, std::string> outputNames_;
+};
+
+// Defined with the Zip reader.
+std::unique_ptr<FormatReader> createZipReader(std::uint32_t startOffset, Archive& archive);
+
+}  // namespace vessel5

@@ -1,0 +1,21 @@
+#include "archive/Items.h"
+
+namespace vessel5 {
+
+void FileItem::reset() {
+    name.clear();
+    note.reset();
+    compressedSize.reset();
+    uncompressedSize.reset();
+    type.reset();
+    creator.reset();
+    firstFlag = false;
+    secondFlag = false;
+}
+
+void FolderItem::reset() {
+    name.clear();
+    note.reset();
+}
+
+}  // namespace vessel5

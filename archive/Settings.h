@@ -1,0 +1,33 @@
+// The parameters of one archive job: which file, where the archive starts in it, which format,
+// and what scanning found out about it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "archive/Optional.h"
+
+namespace vessel5 {
+
+class Settings {
+  public:
+    // Set by open.
+    std::string path;
+    std::uint32_t startOffset = 0;
+    std::int32_t format = 0;
+    // Filled by the reader's scan; reset() returns these to the values below.
+    std::int32_t entryCount = 0;
+    std::string archiveName;
+    std::uint32_t totalCompressedSize = 0xFFFFFFFFu;
+    std::uint32_t totalUncompressedSize = 0xFFFFFFFFu;
+    // 64-bit totals and a multi-volume flag for formats that report them; Zip leaves them as
+    // reset.
+    OptionalUInt64 totalCompressedSize64;
+    OptionalUInt64 totalUncompressedSize64;
+    bool multiVolume = false;
+
+    // Resets the fields from entryCount on; path, startOffset and format are kept.
+    void reset();
+};
+
+}  // namespace vessel5
