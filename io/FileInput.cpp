@@ -1,0 +1,63 @@
+// Built into the io library with the file classes: the stream library lies below them.
+#include "stream/FileInput.h"
+
+#include "archive/Exception.h"
+
+namespace stream {
+
+FileInput::FileInput(const std::string& path) : file_(path) {
+    file_.open();
+    isOpen_ = true;
+    ownsFile_ = true;
+}
+
+FileInput::FileInput(platform::FileHandle handle, const std::string& path)
+    : file_(handle, path), isOpen_(true), ownsFile_(false) {}
+
+FileInput::~FileInput() {
+    if (ownsFile_) {
+        try {
+            close();
+        } catch (const generic::exception&) {
+            // Nothing more can be done about a file that will not close while being destroyed.
+        }
+    }
+}
+
+void FileInput::open(const std::string& path) {
+    file_.open(path);
+    isOpen_ = true;
+    ownsFile_ = true;
+}
+
+int FileInput::get() {
+    std::uint8_t byte = 0;
+    return file_.read(&byte, 1) == 1 ? byte : -1;
+}
+
+std::uint32_t FileInput::read(void* buffer, std::uint32_t length) {
+    if (buffer == nullptr || length == 0) {
+        return 0;
+    }
+    return file_.read(buffer, length);
+}
+
+std::uint64_t FileInput::tell() {
+    return file_.tell();
+}
+std::uint64_t FileInput::size() {
+    return file_.size();
+}
+void FileInput::seek(std::uint64_t position) {
+    file_.seek(position);
+}
+
+void FileInput::close() {
+    if (ownsFile_) {
+        file_.close();
+        isOpen_ = false;
+        ownsFile_ = false;
+    }
+}
+
+}  // namespace stream

@@ -1,0 +1,119 @@
+#include "io/PathName.h"
+
+#include <cstdio>
+
+#include "archive/Exception.h"
+#include "io/Folder.h"
+#include "io/Path.h"
+#include "platform/FileSystem.h"
+#include "platform/Platform.h"
+
+namespace io {
+
+namespace {
+
+bool forbidden(unsigned char c) {
+    if (c < 0x20) {
+        return true;
+    }
+    switch (c) {
+        case '"':
+        case '*':
+        case '<':
+        case '>':
+        case '?':
+        case '|':
+        case 0x81:
+        case 0x8D:
+        case 0x8E:
+        case 0x8F:
+        case 0x90:
+        case 0x9D:
+        case 0x9E:
+        case 0xBF:
+            return true;
+        default:
+            return c == static_cast<unsigned char>(platform::kOtherSeparator);
+    }
+}
+
+}  // namespace
+
+void makeAbsolute(std::string& path) {
+    std::string copy = path.empty() ? std::string(".") : path;
+    std::string absolute;
+    if (platform::fullPathName(copy, absolute) ||
+        (truncate(copy, platform::kMaxPathLength) && platform::fullPathName(copy, absolute))) {
+        path = absolute;
+        return;
+    }
+    throw Exception("cannot resolve " + path + " to an absolute name");
+}
+
+bool sanitize(std::string& path) {
+    std::string kept;
+    kept.reserve(path.size());
+    for (char c : path) {
+        if (!forbidden(static_cast<unsigned char>(c))) {
+            kept += c;
+        }
+    }
+    bool changed = kept != path;
+    path = kept;
+    return changed;
+}
+
+bool makeUnique(std::string& path, unsigned limit) {
+    if (!exists(path)) {
+        return false;
+    }
+    std::size_t slash = path.rfind(platform::kSeparator);
+    std::size_t dot = path.rfind('.');
+    std::string stem = path;
+    std::string extension;
+    if (dot != std::string::npos && (slash == std::string::npos || slash < dot)) {
+        stem = path.substr(0, dot);
+        extension = path.substr(dot);
+    }
+    std::string candidate = path;
+    for (unsigned n = 1; n <= limit && n != 0; ++n) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "_%u", n);
+        std::string base = stem;
+        std::size_t suffixLength = std::char_traits<char>::length(suffix);
+        // An empty stem cannot shrink further, however long the extension.
+        while (!base.empty() &&
+               base.size() + extension.size() + suffixLength + 2 > platform::kMaxPath) {
+            base.pop_back();
+        }
+        candidate = base + suffix + extension;
+        if (!exists(candidate)) {
+            path = candidate;
+            return true;
+        }
+    }
+    throw Exception("io::Path::makeUnique() cannot resolve name conflict for " + candidate);
+}
+
+bool truncate(std::string& path, std::size_t maximum) {
+    if (path.size() <= maximum) {
+        return false;
+    }
+    Path parts(path);
+    std::string folder = parts.directory();
+    std::string name = parts.name();
+    std::string extension = parts.extension();
+    if (maximum < folder.size() + 6) {
+        throw Exception("cannot truncate " + path);
+    }
+    std::size_t room = maximum - folder.size();
+    room = room > extension.size() ? room - extension.size() : 0;
+    std::string shortened = folder + (room >= 7 ? name.substr(0, room) : name) + extension;
+    if (shortened.size() > maximum) {
+        shortened.resize(maximum);
+    }
+    path = shortened;
+    return true;
+}
+
+}  // namespace io

@@ -1,0 +1,77 @@
+// Files and folders as the operating system offers them: handles, reads and writes, positions,
+// attributes, folders and absolute names. Every call reports failure by its result, never by
+// throwing; the io layer turns failures into exceptions with the path in the message.
+//
+// Windows calls the kernel's file functions directly. POSIX gives the same observable results:
+// - Positions and sizes are 64-bit on both backends, so files of 4 GiB and more are read and
+//   positioned correctly (Windows passes the high part to SetFilePointer and GetFileSize).
+// - A file whose write permission bits are all clear plays the read-only attribute: opening it
+//   for writing and deleting it fail on both backends, whoever runs the program.
+// - Sharing modes are not enforced on POSIX.
+// - The read-only attribute maps to the write permission bits and the folder attribute to a
+//   directory. Hidden, system and archive have no counterpart: they read as clear, and setting
+//   them is accepted and changes nothing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// A file handle: a Windows HANDLE or a POSIX descriptor. All bits set means no file.
+using FileHandle = std::intptr_t;
+constexpr FileHandle kNoFile = -1;
+
+// Whether the platform knows drive letters ("C:") and a second separator that the system
+// accepts in paths (the forward slash on Windows).
+#ifdef _WIN32
+constexpr bool kDriveLetters = true;
+constexpr bool kAlternativeSeparator = true;
+#else
+constexpr bool kDriveLetters = false;
+constexpr bool kAlternativeSeparator = false;
+#endif
+
+// How a file is opened; each mode is one CreateFileA combination.
+enum class OpenMode {
+    Read,         // GENERIC_READ, others may read and write, OPEN_EXISTING
+    ReadWrite,    // GENERIC_READ | GENERIC_WRITE, others may read, OPEN_EXISTING
+    Create,       // GENERIC_READ | GENERIC_WRITE, no sharing, CREATE_ALWAYS
+    QueryTimes,   // GENERIC_READ, no sharing, OPEN_EXISTING, folders too
+    ChangeTimes,  // GENERIC_WRITE, no sharing, OPEN_EXISTING, folders too
+};
+
+// kNoFile when the file cannot be opened. Read, ReadWrite and Create refuse folders.
+FileHandle openFile(const std::string& path, OpenMode mode);
+bool closeFile(FileHandle file);
+// done receives the count delivered (0 at the end of the file).
+bool readFile(FileHandle file, void* buffer, std::uint32_t length, std::uint32_t& done);
+bool writeFile(FileHandle file, const void* buffer, std::uint32_t length, std::uint32_t& done);
+bool filePosition(FileHandle file, std::uint64_t& position);
+bool setFilePosition(FileHandle file, std::uint64_t position);
+bool fileSize(FileHandle file, std::uint64_t& size);
+// Ends the file at its current position (shrinks or grows it).
+bool setEndOfFile(FileHandle file);
+bool deleteFile(const std::string& path);
+
+// Windows attribute bits.
+constexpr std::uint32_t kAttributeReadOnly = 0x01;
+constexpr std::uint32_t kAttributeHidden = 0x02;
+constexpr std::uint32_t kAttributeSystem = 0x04;
+constexpr std::uint32_t kAttributeDirectory = 0x10;
+constexpr std::uint32_t kAttributeArchive = 0x20;
+constexpr std::uint32_t kAttributeNormal = 0x80;
+constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFF;
+
+// kInvalidAttributes when the path does not exist.
+std::uint32_t fileAttributes(const std::string& path);
+bool setFileAttributes(const std::string& path, std::uint32_t attributes);
+
+// Creates one folder; fails when its parent is missing or the name is taken.
+bool createDirectory(const std::string& path);
+
+// The absolute form of path, with "." and ".." removed textually (links are not resolved). Fails
+// when the path is empty or the result would not fit kMaxPath (terminating zero included).
+bool fullPathName(const std::string& path, std::string& absolute);
+
+}  // namespace platform
