@@ -1,0 +1,54 @@
+#include "app/Destination.h"
+
+#include "platform/Platform.h"
+
+namespace app {
+
+namespace {
+
+// The text of a resource block: up to its first zero byte, at most `limit` characters.
+std::string textOf(const std::string& bytes, std::size_t offset, std::size_t limit) {
+    if (offset >= bytes.size()) {
+        return std::string();
+    }
+    std::string text = bytes.substr(offset, limit);
+    const std::size_t zero = text.find('\0');
+    if (zero != std::string::npos) {
+        text.resize(zero);
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string defaultDestination(Environment& environment) {
+    std::string folder = environment.folder(Environment::Folder::current);
+    const auto block = environment.resource("DESTINATION");
+    if (block && !block->empty()) {
+        switch (static_cast<unsigned char>((*block)[0])) {
+            case 1:
+                folder = environment.folder(Environment::Folder::windows);
+                break;
+            case 2:
+                folder = environment.folder(Environment::Folder::system);
+                break;
+            case 3:
+                folder = environment.folder(Environment::Folder::temporary);
+                break;
+            case 4:
+                folder = textOf(*block, 1, kMaxResourceText);
+                break;
+            default:
+                break;
+        }
+    }
+    // One trailing separator goes (a temporary folder usually carries one). The POSIX root
+    // keeps its only character: without it the destination would silently become "".
+    const bool root = folder.size() == 1 && platform::kSeparator == '/';
+    if (!folder.empty() && folder.back() == platform::kSeparator && !root) {
+        folder.pop_back();
+    }
+    return folder;
+}
+
+}  // namespace app

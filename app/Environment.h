@@ -1,0 +1,42 @@
+// What the extraction run needs of the machine: its own file, the special folders, its resources
+// and a way to start a program. Each platform's stub provides one; tests provide fakes.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace app {
+
+class Environment {
+  public:
+    enum class Folder { current, windows, system, temporary };
+
+    virtual ~Environment() = default;
+
+    // Full path of the program's own file.
+    virtual std::string executablePath() = 0;
+    // A special folder as the system reports it; empty when unknown.
+    virtual std::string folder(Folder which) = 0;
+    // The raw bytes of the data resource of that name, or nothing when it is missing.
+    virtual std::optional<std::string> resource(const std::string& name) = 0;
+    // Starts a command line without waiting for it; failures are not reported.
+    virtual void start(const std::string& commandLine) = 0;
+};
+
+// The environment of the running process: platform calls plus the platform's own resources.
+class ProcessEnvironment : public Environment {
+  public:
+    using ResourceLookup = std::optional<std::string> (*)(const std::string& name);
+
+    explicit ProcessEnvironment(ResourceLookup lookup) : lookup_(lookup) {}
+
+    std::string executablePath() override;
+    std::string folder(Folder which) override;
+    std::optional<std::string> resource(const std::string& name) override;
+    void start(const std::string& commandLine) override;
+
+  private:
+    ResourceLookup lookup_;
+};
+
+}  // namespace app

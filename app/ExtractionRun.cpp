@@ -1,0 +1,95 @@
+#include "app/ExtractionRun.h"
+
+#include <exception>
+
+#include "app/Destination.h"
+#include "app/Launch.h"
+#include "app/MarkedExecutableParser.h"
+#include "archive/Archive.h"
+#include "archive/Exception.h"
+
+namespace app {
+
+bool isQuietCommandLine(const std::string& commandLine) {
+    return commandLine == "-q";
+}
+
+int ExtractionRun::run(const std::string& commandLine) {
+    try {
+        quiet_ = isQuietCommandLine(commandLine);
+        if (!quiet_) {
+            frontEnd_.confirm();
+        }
+        const std::string executablePath = environment_.executablePath();
+        destination_ = defaultDestination(environment_);
+        if (!quiet_) {
+            destination_ = frontEnd_.chooseDestination(destination_);
+        }
+        extract(executablePath);
+        launch(environment_, destination_);
+        return kDone;
+    } catch (const brindle5::exception::Evacuation&) {
+        return kCancelled;
+    } catch (const generic::exception& e) {
+        frontEnd_.showError(generic::describe(e));
+        return kErrorShown;
+    } catch (...) {
+        return kOtherFailure;
+    }
+}
+
+void ExtractionRun::extract(const std::string& executablePath) {
+    std::uint32_t offset = 0;
+    {
+        MarkedExecutableParser parser(executablePath);
+        offset = parser.archiveOffset();
+        parser.close();
+    }
+    archive_.onStarted(&ExtractionRun::onStarted, this);
+    archive_.onProgress(&ExtractionRun::onProgress, this);
+    archive_.onDestinationWanted(&ExtractionRun::onDestinationWanted, this);
+    archive_.onItemStarted(&ExtractionRun::onItemStarted, this);
+    archive_.open(executablePath);
+    archive_.settings().startOffset = offset;
+    if (!quiet_) {
+        frontEnd_.createProgress();
+    }
+    try {
+        archive_.decode();
+    } catch (...) {
+        // The box must not appear behind (or on top of) a window that is no longer serviced.
+        frontEnd_.destroyProgress();
+        throw;
+    }
+    frontEnd_.destroyProgress();
+    archive_.close();
+}
+
+bool ExtractionRun::onStarted(std::uint32_t total, void* user) {
+    static_cast<ExtractionRun*>(user)->frontEnd_.startProgress(total);
+    return true;
+}
+
+bool ExtractionRun::onProgress(std::uint32_t done, void* user) {
+    FrontEnd& frontEnd = static_cast<ExtractionRun*>(user)->frontEnd_;
+    frontEnd.advanceProgress(done);
+    // A Cancel pressed while the messages were pumped counts at once.
+    return !frontEnd.isCancelled();
+}
+
+bool ExtractionRun::onDestinationWanted(void* user) {
+    auto* run = static_cast<ExtractionRun*>(user);
+    run->archive_.setDestinationFolder(run->destination_);
+    return !run->frontEnd_.isCancelled();
+}
+
+bool ExtractionRun::onItemStarted(std::uint32_t, void* user) {
+    auto* run = static_cast<ExtractionRun*>(user);
+    if (run->frontEnd_.isCancelled()) {
+        return false;
+    }
+    run->frontEnd_.showName(run->archive_.currentItem().name);
+    return !run->frontEnd_.isCancelled();
+}
+
+}  // namespace app

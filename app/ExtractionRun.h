@@ -1,0 +1,55 @@
+// One run of the self-extracting program, written once for both platforms: the questions, the
+// search for the appended archive, the extraction with its progress display, the start of the
+// "RUN" program and the exit code. The front end and environment supply the platform.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/Environment.h"
+#include "app/FrontEnd.h"
+
+namespace vessel5 {
+class Archive;
+}
+
+namespace app {
+
+// Exit codes of the program.
+enum ExitCode : int {
+    kDone = 0,          // extracted (whatever became of the launch)
+    kCancelled = 1,     // declined or cancelled; nothing shown
+    kErrorShown = 2,    // a failure of the program's own kinds, shown in the error box
+    kOtherFailure = 3,  // anything else; nothing shown
+};
+
+// True only for the exact text "-q": no trimming, no case folding, no splitting.
+bool isQuietCommandLine(const std::string& commandLine);
+
+class ExtractionRun {
+  public:
+    ExtractionRun(FrontEnd& frontEnd, Environment& environment, vessel5::Archive& archive)
+        : frontEnd_(frontEnd), environment_(environment), archive_(archive) {}
+
+    // The whole program after start-up; returns the exit code.
+    int run(const std::string& commandLine);
+
+    // The folder extracted into (valid once the questions are answered).
+    const std::string& destination() const { return destination_; }
+
+  private:
+    void extract(const std::string& executablePath);
+
+    static bool onStarted(std::uint32_t total, void* user);
+    static bool onProgress(std::uint32_t done, void* user);
+    static bool onDestinationWanted(void* user);
+    static bool onItemStarted(std::uint32_t offset, void* user);
+
+    FrontEnd& frontEnd_;
+    Environment& environment_;
+    vessel5::Archive& archive_;
+    bool quiet_ = false;
+    std::string destination_;
+};
+
+}  // namespace app

@@ -1,0 +1,37 @@
+// The user-facing side of an extraction run: the two questions, the progress display and the
+// error box. The Windows stub shows dialogs; the POSIX stub talks to the terminal.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace app {
+
+class FrontEnd {
+  public:
+    virtual ~FrontEnd() = default;
+
+    // Asks whether to extract; returns to go on, throws brindle5::exception::Evacuation to stop.
+    // A question that cannot be asked counts as answered yes.
+    virtual void confirm() = 0;
+    // Asks for the destination, offering `initial`; returns the folder, or throws Evacuation.
+    // A question that cannot be asked returns `initial`.
+    virtual std::string chooseDestination(const std::string& initial) = 0;
+
+    // The progress display: created before decoding, sized by the total byte count, moved by
+    // the bytes done so far, named after the entry at hand, destroyed at the end. Destroying a
+    // display that was never created is harmless.
+    virtual void createProgress() = 0;
+    virtual void startProgress(std::uint32_t total) = 0;
+    // Moves the display and lets the user act on it; false once the user cancelled.
+    virtual bool advanceProgress(std::uint32_t done) = 0;
+    virtual void showName(const std::string& name) = 0;
+    virtual void destroyProgress() = 0;
+    // Whether the user cancelled (the one flag that every handler of the run reads).
+    virtual bool isCancelled() const = 0;
+
+    // Shows a failure's text to the user.
+    virtual void showError(const std::string& text) = 0;
+};
+
+}  // namespace app

@@ -1,0 +1,43 @@
+#include "app/posix/EmbeddedResources.h"
+
+#include <cstring>
+
+namespace {
+
+// Layout known to the builder: destination first, then run; both zero-padded.
+struct ResourceBlocks {
+    char destination[app::posix::kResourceBlockSize];
+    char run[app::posix::kResourceBlockSize];
+};
+static_assert(sizeof(ResourceBlocks) == 2 * app::posix::kResourceBlockSize,
+              "the builder relies on two packed blocks");
+
+}  // namespace
+
+// Not static and marked used, so that neither the compiler nor the linker drops the section.
+extern "C" {
+__attribute__((section(".zipsfx"), used)) ResourceBlocks zipsfx_resources = {{0}, "setup.sh"};
+}
+
+namespace app {
+namespace posix {
+
+std::optional<std::string> embeddedResource(const std::string& name) {
+    const char* block = nullptr;
+    if (name == "DESTINATION") {
+        block = zipsfx_resources.destination;
+    } else if (name == "RUN") {
+        block = zipsfx_resources.run;
+    } else {
+        return std::nullopt;
+    }
+    // The bytes in the file are rewritten after linking: read them through a barrier so that
+    // the compiler cannot substitute the initial values it saw.
+    asm volatile("" : "+r"(block));
+    std::string bytes(kResourceBlockSize, '\0');
+    std::memcpy(&bytes[0], block, kResourceBlockSize);
+    return bytes;
+}
+
+}  // namespace posix
+}  // namespace app

@@ -1,0 +1,180 @@
+#include "app/posix/TerminalFrontEnd.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "archive/Exception.h"
+
+namespace app {
+namespace posix {
+
+namespace {
+
+// Set by Ctrl-C; read by every handler of the run through isCancelled().
+volatile sig_atomic_t cancelled = 0;
+
+extern "C" void onInterrupt(int) {
+    cancelled = 1;
+}
+
+constexpr unsigned kBarWidth = 20;
+
+}  // namespace
+
+TerminalFrontEnd::TerminalFrontEnd() {
+    // No SA_RESTART: a Ctrl-C must also end a question that is waiting for input.
+    struct sigaction action = {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    terminal_ = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
+}
+
+TerminalFrontEnd::~TerminalFrontEnd() {
+    if (terminal_ >= 0) {
+        ::close(terminal_);
+    }
+}
+
+void TerminalFrontEnd::write(const std::string& text) {
+    std::size_t done = 0;
+    while (terminal_ >= 0 && done < text.size()) {
+        const ssize_t n = ::write(terminal_, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+bool TerminalFrontEnd::readLine(std::string& line) {
+    line.clear();
+    for (;;) {
+        char c = 0;
+        const ssize_t n = ::read(terminal_, &c, 1);
+        if (cancelled || n < 0) {
+            write("\n");
+            return false;
+        }
+        if (n == 0) {
+            write("\n");
+            return false;  // end of input (Ctrl-D)
+        }
+        if (c == '\n') {
+            return true;
+        }
+        if (c != '\r') {
+            line += c;
+        }
+    }
+}
+
+void TerminalFrontEnd::confirm() {
+    if (terminal_ < 0) {
+        return;
+    }
+    write(
+        "This is a self-extracting Zip archive. Do you wish to continue and extract files? "
+        "[y/N] ");
+    std::string answer;
+    if (!readLine(answer) ||
+        (answer != "y" && answer != "Y" && answer != "yes" && answer != "Yes" && answer != "YES")) {
+        throw brindle5::exception::Evacuation();
+    }
+}
+
+std::string TerminalFrontEnd::chooseDestination(const std::string& initial) {
+    if (terminal_ < 0) {
+        return initial;
+    }
+    write("Extract to [" + initial + "]: ");
+    std::string answer;
+    if (!readLine(answer)) {
+        throw brindle5::exception::Evacuation();
+    }
+    return answer.empty() ? initial : answer;
+}
+
+void TerminalFrontEnd::createProgress() {
+    showing_ = terminal_ >= 0;
+    percent_ = 0;
+    name_.clear();
+    drawn_.clear();
+}
+
+void TerminalFrontEnd::startProgress(std::uint32_t total) {
+    divisor_ = total / 100 == 0 ? 1 : total / 100;
+    draw();
+}
+
+bool TerminalFrontEnd::advanceProgress(std::uint32_t done) {
+    if (cancelled) {
+        return false;
+    }
+    if (done != 0) {
+        const std::uint32_t percent = done / divisor_;
+        percent_ = percent > 100 ? 100 : percent;
+        draw();
+    }
+    return !cancelled;
+}
+
+void TerminalFrontEnd::showName(const std::string& name) {
+    name_ = name;
+    draw();
+}
+
+void TerminalFrontEnd::draw() {
+    if (!showing_) {
+        return;
+    }
+    unsigned columns = 80;
+    struct winsize size = {};
+    if (::ioctl(terminal_, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
+        columns = size.ws_col;
+    }
+    const unsigned filled = percent_ * kBarWidth / 100;
+    char head[64];
+    std::snprintf(head, sizeof head, "[%s%s] %3u%% ", std::string(filled, '#').c_str(),
+                  std::string(kBarWidth - filled, '-').c_str(), percent_);
+    std::string line = head + name_;
+    // One line only: a long name keeps its end, which is the informative part of a path.
+    if (columns > 1 && line.size() > columns - 1) {
+        const std::size_t room = columns - 1 > std::string(head).size() + 3
+                                     ? columns - 1 - std::string(head).size() - 3
+                                     : 0;
+        line = std::string(head) + "..." + name_.substr(name_.size() - room);
+        line.resize(columns - 1 < line.size() ? columns - 1 : line.size());
+    }
+    if (line == drawn_) {
+        return;
+    }
+    drawn_ = line;
+    write("\r\033[K" + line);
+}
+
+void TerminalFrontEnd::destroyProgress() {
+    if (showing_ && !drawn_.empty()) {
+        write("\n");
+    }
+    showing_ = false;
+}
+
+bool TerminalFrontEnd::isCancelled() const {
+    return cancelled != 0;
+}
+
+void TerminalFrontEnd::showError(const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+}  // namespace posix
+}  // namespace app

@@ -1,0 +1,48 @@
+// The POSIX stub's front end: the two questions and a one-line progress display on the
+// controlling terminal, Ctrl-C as the Cancel button, errors on stderr. Without a terminal the
+// questions count as not shown (accepted) and no progress is drawn.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/FrontEnd.h"
+
+namespace app {
+namespace posix {
+
+class TerminalFrontEnd : public FrontEnd {
+  public:
+    TerminalFrontEnd();
+    TerminalFrontEnd(const TerminalFrontEnd&) = delete;
+    TerminalFrontEnd& operator=(const TerminalFrontEnd&) = delete;
+    ~TerminalFrontEnd() override;
+
+    void confirm() override;
+    std::string chooseDestination(const std::string& initial) override;
+
+    void createProgress() override;
+    void startProgress(std::uint32_t total) override;
+    bool advanceProgress(std::uint32_t done) override;
+    void showName(const std::string& name) override;
+    void destroyProgress() override;
+    bool isCancelled() const override;
+
+    void showError(const std::string& text) override;
+
+  private:
+    // One line typed by the user, without its end; false on end of input or Ctrl-C.
+    bool readLine(std::string& line);
+    void write(const std::string& text);
+    void draw();
+
+    int terminal_ = -1;
+    bool showing_ = false;
+    std::uint32_t divisor_ = 1;
+    unsigned percent_ = 0;
+    std::string name_;
+    std::string drawn_;
+};
+
+}  // namespace posix
+}  // namespace app

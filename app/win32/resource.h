@@ -1,0 +1,14 @@
+// Control ids of the stub's dialogs, shared by the resource script and the dialog code.
+#pragma once
+
+#define IDC_DESTINATION_EDIT 1007
+#define IDC_BROWSE 1008
+#define IDC_PROGRESS_PLACE 1010
+#define IDC_EXTRACT_TO 1018
+#define IDC_EXTRACTING 1019
+#define IDC_ITEM_NAME 1020
+#define IDC_NOTICE 1021
+#define IDC_PROGRESS_BAR 2000
+
+// RCDATA blocks that the builder rewrites in place: each keeps exactly this many bytes.
+#define RESOURCE_BLOCK_SIZE 261

@@ -1,0 +1,31 @@
+// What the stub needs of its own process: where its executable lives, the special folders a
+// default destination may name, and starting a program after extraction.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// Full path of the running program's own file; empty when the system cannot tell.
+std::string executablePath();
+
+// The special folders, as the system reports them (a trailing separator may remain); empty when
+// the system cannot tell. On POSIX the Windows and system folders have no meaning and give the
+// current folder; the temporary folder is $TMPDIR, or /tmp.
+std::string currentFolder();
+std::string windowsFolder();
+std::string systemFolder();
+std::string temporaryFolder();
+
+// Quotes a program path for a command line, so that blanks in it do not split it.
+std::string quoteProgramPath(const std::string& path);
+
+// Starts a command line (program path and arguments) and does not wait for it. The outcome is
+// not reported: a program that cannot be started is not an error of the caller.
+void startCommand(const std::string& commandLine);
+
+// Restricts where libraries loaded later on may come from (the system folder only), so that a
+// file planted beside the program is never loaded in its place. Nothing to do on POSIX.
+void restrictLibrarySearch();
+
+}  // namespace platform
