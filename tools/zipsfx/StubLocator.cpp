@@ -1,0 +1,66 @@
+#include "tools/zipsfx/StubLocator.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "archive/Exception.h"
+
+namespace fs = std::filesystem;
+
+namespace tools {
+
+std::vector<std::string> stubCandidates(const std::string& which, const std::string& folder) {
+    if (folder.empty()) {
+        return {};
+    }
+    const fs::path here(folder);
+    const fs::path build = here.parent_path();
+    if (which == "windows") {
+        // The 32-bit stub is the product; a host build beside build/win32 uses it.
+        return {(here / "zipsfx-stub.exe").string(),
+                (build / "win32" / "zipsfx-stub.exe").string()};
+    }
+    return {(here / "zipsfx-stub").string(), (build / "native" / "zipsfx-stub").string()};
+}
+
+std::string toolFolder() {
+    std::error_code error;
+#ifdef _WIN32
+    const char* self = _pgmptr;
+    if (self == nullptr || *self == '\0') {
+        return {};
+    }
+    fs::path path = fs::absolute(self, error);
+#else
+    fs::path path = fs::read_symlink("/proc/self/exe", error);
+#endif
+    if (error) {
+        return {};
+    }
+    return path.parent_path().string();
+}
+
+std::string locateStub(const std::string& which) {
+    if (which != "windows" && which != "posix") {
+        std::error_code error;
+        if (!fs::is_regular_file(which, error)) {
+            throw generic::exception("no stub file " + which, "make");
+        }
+        return which;
+    }
+    std::string tried;
+    for (const std::string& candidate : stubCandidates(which, toolFolder())) {
+        std::error_code error;
+        if (fs::is_regular_file(candidate, error)) {
+            return candidate;
+        }
+        tried += (tried.empty() ? "" : ", ") + candidate;
+    }
+    throw generic::exception("cannot find the " + which + " stub (looked for " +
+                                 (tried.empty() ? std::string("nothing") : tried) +
+                                 "); name one with --stub PATH",
+                             "make");
+}
+
+}  // namespace tools

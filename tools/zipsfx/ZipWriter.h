@@ -1,0 +1,69 @@
+// Writes a Zip archive of files and folders that the stub can extract: deflated or stored
+// entries, folder entries, DOS times, no data descriptors, offsets counted from the archive's
+// first byte. Large files are streamed, never held in memory.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "format/zip/CentralHeader.h"
+
+namespace tools {
+
+// The stub's limits: 16-bit entry count, 32-bit sizes and offsets (0xFFFFFFFF stays free: other
+// readers take it as a sign of the 64-bit extension).
+constexpr std::uint64_t kMaxEntries = 0xFFFF;
+constexpr std::uint64_t kMaxFileSize = 0xFFFFFFFEull;
+constexpr std::uint64_t kMaxArchiveOffset = 0xFFFFFFFEull;
+
+// One file or folder to be stored, with its name in the archive.
+struct ZipSource {
+    std::filesystem::path path;
+    std::string name;  // '/' separators; folders end in '/'
+    bool folder = false;
+};
+
+// Collects the entries for the given inputs: each input is named by its last component and a
+// folder brings everything below it (sorted by name, folders before their contents). Refuses
+// duplicate names, files too large for the stub and more entries than it can count; symbolic
+// links to folders and special files are skipped with a warning on the log.
+std::vector<ZipSource> collectSources(const std::vector<std::string>& inputs, std::ostream& log);
+
+// The DOS date (high 16 bits) and time (low 16 bits) of a local time given in seconds since the
+// epoch; odd seconds round up, and times outside 1980..2107 are clamped to that range.
+std::uint32_t dosDateTime(std::int64_t secondsSinceEpoch);
+
+class ZipWriter {
+  public:
+    // Writes at the stream's current position, which becomes the archive's offset 0.
+    ZipWriter(std::iostream& out, int level, std::ostream* verbose);
+
+    void add(const ZipSource& source);
+    // Writes the central directory and the end record.
+    void finish();
+    // Where the archive ends in the stream; bytes past it are left over from re-stored entries
+    // and must be cut off.
+    std::uint64_t end() const { return end_; }
+
+    const std::vector<format::zip::CentralHeader>& entries() const { return central_; }
+
+  private:
+    void addFile(const ZipSource& source, format::zip::CentralHeader& header);
+    std::uint64_t deflateFile(const ZipSource& source, std::uint32_t& crc, std::uint64_t& size);
+    std::uint64_t storeFile(const ZipSource& source, std::uint32_t& crc);
+    void writeAt(std::uint64_t position, const std::vector<std::uint8_t>& bytes);
+    void writeBytes(const void* data, std::size_t length);
+    std::uint64_t position();
+
+    std::iostream& out_;
+    int level_;
+    std::ostream* verbose_;
+    std::uint64_t base_;
+    std::uint64_t end_;
+    std::vector<format::zip::CentralHeader> central_;
+};
+
+}  // namespace tools
