@@ -1,0 +1,11 @@
+// The system's millisecond tick count.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// Milliseconds since an arbitrary fixed point (system start on Windows), wrapping at 32 bits.
+std::uint32_t tickCount();
+
+}  // namespace platform
