@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "FakeEnvironment.h"
+#include "SfxFiles.h"
+#include "app/ExtractionRun.h"
+#include "archive/Archive.h"
+#include "platform/Platform.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using apptest::FakeEnvironment;
+using apptest::FakeFrontEnd;
+using testsupport::TempDir;
+
+const std::string kSep(1, platform::kSeparator);
+
+std::string quoted(const std::string& path) {
+#ifdef _WIN32
+    return "\"" + path + "\"";
+#else
+    return "'" + path + "'";
+#endif
+}
+
+// A patterned payload large enough to cross several progress notifications.
+std::string payload(std::size_t size) {
+    std::string data(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) {
+        data[i] = static_cast<char>((i * 31 + i / 7) & 0xFF);
+    }
+    return data;
+}
+
+// One self-extracting file in a temporary folder, the destination beside it, and a run on it.
+class RunFixture : public ::testing::Test {
+  protected:
+    void makeFile(const std::vector<apptest::Entry>& entries) {
+        makeFile(apptest::storedZip(entries));
+    }
+    void makeFile(const std::string& zip) {
+        env.executable = dir / "sfx.exe";
+        testsupport::writeFile(env.executable, apptest::selfExtracting(zip));
+        env.folders[app::Environment::Folder::current] = out;
+        env.resources["RUN"] = "setup.exe";
+        env.resources["RUN"].resize(261, '\0');
+    }
+    int run(const std::string& commandLine) {
+        vessel5::Archive archive;
+        app::ExtractionRun extraction(ui, env, archive);
+        return extraction.run(commandLine);
+    }
+    bool has(const std::string& event) const {
+        return std::find(ui.events.begin(), ui.events.end(), event) != ui.events.end();
+    }
+    bool outputEmpty() const {
+        return !testsupport::fileExists(out + kSep + "a.txt") &&
+               !testsupport::fileExists(out + kSep + "big.bin");
+    }
+
+    TempDir dir;
+    std::string out = dir / "out";
+    FakeEnvironment env;
+    FakeFrontEnd ui;
+};
+
+TEST_F(RunFixture, QuietRunAsksNothingExtractsAndLaunches) {
+    makeFile({{"a.txt", "hello"}, {"docs/", ""}, {"docs/b.txt", "world"}});
+    EXPECT_EQ(run("-q"), app::kDone) << ui.error;
+    EXPECT_FALSE(has("confirm"));
+    EXPECT_FALSE(has("destination"));
+    EXPECT_FALSE(has("create"));
+    EXPECT_EQ(testsupport::readFile(out + kSep + "a.txt"), testsupport::bytes("hello"));
+    EXPECT_EQ(testsupport::readFile(out + kSep + "docs" + kSep + "b.txt"),
+              testsupport::bytes("world"));
+    ASSERT_EQ(env.started.size(), 1u);
+    EXPECT_EQ(env.started[0], quoted(out + kSep + "setup.exe"));
+}
+
+TEST_F(RunFixture, InteractiveRunGoesThroughEveryStepInOrder) {
+    makeFile({{"a.txt", "hello"}});
+    const std::string chosen = dir / "chosen place";
+    ui.typedDestination = chosen;
+    EXPECT_EQ(run("-Q"), app::kDone) << ui.error;
+    EXPECT_EQ(ui.offered, out);
+    ASSERT_GE(ui.events.size(), 6u);
+    EXPECT_EQ(ui.events[0], "confirm");
+    EXPECT_EQ(ui.events[1], "destination");
+    EXPECT_EQ(ui.events[2], "create");
+    EXPECT_EQ(ui.events[3], "start 5");
+    EXPECT_EQ(ui.events[4], "name " + chosen + kSep + "a.txt");
+    EXPECT_EQ(ui.events.back(), "destroy");
+    EXPECT_FALSE(has("error"));
+    EXPECT_EQ(testsupport::readFile(chosen + kSep + "a.txt"), testsupport::bytes("hello"));
+    EXPECT_TRUE(outputEmpty());
+    ASSERT_EQ(env.started.size(), 1u);
+    EXPECT_EQ(env.started[0], quoted(chosen + kSep + "setup.exe"));
+}
+
+TEST_F(RunFixture, NotQuietCommandLinesAreInteractive) {
+    makeFile({{"a.txt", "hello"}});
+    for (const char* line : {"-Q", " -q", "-q x", ""}) {
+        ui = FakeFrontEnd();
+        ui.declineConfirmation = true;
+        EXPECT_EQ(run(line), app::kCancelled) << line;
+        EXPECT_EQ(ui.events, std::vector<std::string>{"confirm"}) << line;
+    }
+}
+
+TEST_F(RunFixture, DecliningEitherQuestionEndsSilentlyWithNothingWritten) {
+    makeFile({{"a.txt", "hello"}});
+    for (int which = 0; which < 2; ++which) {
+        ui = FakeFrontEnd();
+        ui.declineConfirmation = which == 0;
+        ui.cancelDestination = which == 1;
+        EXPECT_EQ(run(""), app::kCancelled);
+        EXPECT_FALSE(has("error"));
+        EXPECT_FALSE(has("create"));
+        EXPECT_EQ(has("destination"), which == 1);
+        EXPECT_TRUE(outputEmpty());
+        EXPECT_TRUE(env.started.empty());
+    }
+}
+
+TEST_F(RunFixture, CancelDuringAnEntryLeavesNoPartialFileAndNoLaunch) {
+    makeFile({{"a.txt", "hello"}, {"big.bin", payload(200000)}, {"z.txt", "late"}});
+    ui.cancelAtAdvance = 1;
+    EXPECT_EQ(run(""), app::kCancelled) << ui.error;
+    EXPECT_FALSE(has("error"));
+    EXPECT_EQ(ui.events.back(), "destroy");
+    EXPECT_TRUE(testsupport::fileExists(out + kSep + "a.txt"));  // finished before the Cancel
+    EXPECT_FALSE(testsupport::fileExists(out + kSep + "big.bin"));
+    EXPECT_FALSE(testsupport::fileExists(out + kSep + "z.txt"));
+    EXPECT_TRUE(env.started.empty());
+    // Once cancelled, the window is not moved again.
+    EXPECT_EQ(ui.advances.size(), 2u);
+}
+
+TEST_F(RunFixture, ProgressReportsGrowTowardsTheTotal) {
+    makeFile({{"big.bin", payload(100000)}});
+    EXPECT_EQ(run(""), app::kDone) << ui.error;
+    EXPECT_TRUE(has("start 100000"));
+    ASSERT_FALSE(ui.advances.empty());
+    EXPECT_TRUE(std::is_sorted(ui.advances.begin(), ui.advances.end()));
+    EXPECT_LE(ui.advances.back(), 100000u);
+}
+
+TEST_F(RunFixture, DamagedArchiveShowsTheErrorAfterTheWindowIsGone) {
+    std::string zip = apptest::storedZip({{"a.txt", "hello"}});
+    zip[30 + 5] = 'j';  // "hello" -> "jello": the CRC no longer matches
+    makeFile(zip);
+    for (const char* line : {"-q", ""}) {
+        ui = FakeFrontEnd();
+        env.started.clear();
+        EXPECT_EQ(run(line), app::kErrorShown) << line;
+        EXPECT_EQ(ui.error, "Bad data exception: CRC mismatch in zip reader; data is invalid.");
+        ASSERT_GE(ui.events.size(), 2u);
+        EXPECT_EQ(ui.events.back(), "error");
+        if (std::string(line).empty()) {
+            EXPECT_EQ(ui.events[ui.events.size() - 2], "destroy");
+        }
+        EXPECT_TRUE(env.started.empty());
+    }
+}
+
+TEST_F(RunFixture, UnreadableProgramFileShowsTheParserError) {
+    makeFile({{"a.txt", "hello"}});
+    env.executable = dir / "missing.exe";
+    EXPECT_EQ(run("-q"), app::kErrorShown);
+    EXPECT_EQ(ui.error, "MarkedExecutableParser exception: cannot open the executable.");
+    EXPECT_TRUE(env.started.empty());
+}
+
+TEST_F(RunFixture, ForeignFailureEndsWithCode3AndNoBox) {
+    makeFile({{"a.txt", "hello"}});
+    ui.throwForeign = true;
+    EXPECT_EQ(run(""), app::kOtherFailure);
+    EXPECT_FALSE(has("error"));
+}
+
+TEST_F(RunFixture, WithoutRunTextNothingIsStarted) {
+    makeFile({{"a.txt", "hello"}});
+    env.resources.erase("RUN");
+    EXPECT_EQ(run("-q"), app::kDone) << ui.error;
+    env.resources["RUN"] = std::string(261, '\0');
+    EXPECT_EQ(run("-q"), app::kDone) << ui.error;
+    EXPECT_TRUE(env.started.empty());
+}
+
+}  // namespace

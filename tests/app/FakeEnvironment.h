@@ -1,0 +1,92 @@
+// Stand-ins for the machine and the user in the stub's tests.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/Environment.h"
+#include "app/FrontEnd.h"
+#include "archive/Exception.h"
+
+namespace apptest {
+
+class FakeEnvironment : public app::Environment {
+  public:
+    std::string executable;
+    std::map<Folder, std::string> folders;
+    std::map<std::string, std::string> resources;
+    std::vector<std::string> started;
+
+    std::string executablePath() override { return executable; }
+    std::string folder(Folder which) override { return folders[which]; }
+    std::optional<std::string> resource(const std::string& name) override {
+        const auto found = resources.find(name);
+        if (found == resources.end()) {
+            return std::nullopt;
+        }
+        return found->second;
+    }
+    void start(const std::string& commandLine) override { started.push_back(commandLine); }
+};
+
+// Records what the run asked of the user, in order, and answers as told.
+class FakeFrontEnd : public app::FrontEnd {
+  public:
+    bool declineConfirmation = false;
+    bool cancelDestination = false;
+    std::string typedDestination;  // empty keeps the offered folder
+    int cancelAtAdvance = -1;      // the n-th advance (from 0) presses Cancel
+    bool throwForeign = false;     // confirm() throws something outside the hierarchy
+
+    std::vector<std::string> events;
+    std::vector<std::uint32_t> advances;
+    std::string offered;
+    std::string error;
+
+    void confirm() override {
+        events.push_back("confirm");
+        if (throwForeign) {
+            throw std::runtime_error("foreign");
+        }
+        if (declineConfirmation) {
+            throw brindle5::exception::Evacuation();
+        }
+    }
+    std::string chooseDestination(const std::string& initial) override {
+        events.push_back("destination");
+        offered = initial;
+        if (cancelDestination) {
+            throw brindle5::exception::Evacuation();
+        }
+        return typedDestination.empty() ? initial : typedDestination;
+    }
+    void createProgress() override { events.push_back("create"); }
+    void startProgress(std::uint32_t total) override {
+        events.push_back("start " + std::to_string(total));
+    }
+    bool advanceProgress(std::uint32_t done) override {
+        if (cancelled_) {
+            return false;
+        }
+        if (static_cast<int>(advances.size()) == cancelAtAdvance) {
+            cancelled_ = true;
+        }
+        advances.push_back(done);
+        return true;  // as the window does: the press is seen by the caller through the flag
+    }
+    void showName(const std::string& name) override { events.push_back("name " + name); }
+    void destroyProgress() override { events.push_back("destroy"); }
+    bool isCancelled() const override { return cancelled_; }
+    void showError(const std::string& text) override {
+        events.push_back("error");
+        error = text;
+    }
+
+  private:
+    bool cancelled_ = false;
+};
+
+}  // namespace apptest
