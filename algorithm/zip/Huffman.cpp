@@ -83,21 +83,9 @@ void huft_build(const unsigned* lengths, unsigned n, unsigned s, const std::uint
         m = maxLength;
     }
 
-    // Check the lengths against the code space before allocating anything.
-    long free = 1L << minLength;
-    for (unsigned j = minLength; j < maxLength; ++j) {
-        free -= count[j];
-        if (free < 0) {
-            throw Exception("algorithm::zip::huft_build(): bad input, more codes than bits");
-        }
-        free *= 2;
-    }
-    free -= count[maxLength];
-    if (free < 0) {
-        throw Exception("algorithm::zip::huft_build(): short input");
-    }
-    // The patterns left free are walked like codes and become invalid entries.
-    count[maxLength] += static_cast<unsigned>(free);
+    // Check the lengths against the code space before allocating anything. The patterns left free
+    // are walked like codes and become invalid entries.
+    count[maxLength] += huft_check(count);
 
     // Symbols sorted by length, and by symbol within a length.
     unsigned offset[kHuftMaxLength + 2] = {};
@@ -206,6 +194,33 @@ void huft_build(const unsigned* lengths, unsigned n, unsigned s, const std::uint
 
     lookupBits = static_cast<int>(sizes[0]);
     table = chain.take();
+}
+
+unsigned huft_check(const unsigned* count) {
+    unsigned minLength = 1;
+    while (minLength <= kHuftMaxLength && count[minLength] == 0) {
+        ++minLength;
+    }
+    if (minLength > kHuftMaxLength) {
+        return 0;
+    }
+    unsigned maxLength = kHuftMaxLength;
+    while (count[maxLength] == 0) {
+        --maxLength;
+    }
+    long free = 1L << minLength;
+    for (unsigned j = minLength; j < maxLength; ++j) {
+        free -= count[j];
+        if (free < 0) {
+            throw Exception("algorithm::zip::huft_build(): bad input, more codes than bits");
+        }
+        free *= 2;
+    }
+    free -= count[maxLength];
+    if (free < 0) {
+        throw Exception("algorithm::zip::huft_build(): short input");
+    }
+    return static_cast<unsigned>(free);
 }
 
 void huft_release(huft* table) {

@@ -37,6 +37,12 @@ constexpr unsigned kHuftMaxLength = 16;
 void huft_build(const unsigned* lengths, unsigned n, unsigned s, const std::uint32_t* bases,
                 const std::uint32_t* extras, huft*& table, int& lookupBits);
 
+// The code-space check of huft_build on its own, for decoders that lay out their tables
+// themselves: count[j] is the number of codes of length j for j = 1..16 (count[0] is ignored).
+// Throws what huft_build throws for overfull codes; otherwise returns how many patterns of the
+// longest length are left free (0 for a complete code, and when there are no codes).
+unsigned huft_check(const unsigned* count);
+
 // Frees every table of the chain that starts at the given root table; nullptr is accepted.
 void huft_release(huft* table);
 

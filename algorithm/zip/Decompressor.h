@@ -1,0 +1,43 @@
+// Decodes Zip method 8 (Deflate, RFC 1951): stored, fixed-code and dynamic-code blocks up to the
+// final block. The decoded data leaves in whole 32,768-byte pieces and a last, shorter one.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "algorithm/Algorithm.h"
+#include "algorithm/zip/InflateTable.h"
+
+namespace algorithm {
+namespace zip {
+
+class InflateInput;
+
+class Decompressor : public Algorithm {
+  public:
+    Decompressor();
+
+    using Algorithm::process;
+    // Decodes one Deflate stream; returns the number of bytes written. Throws
+    // algorithm::Exception for bad or truncated data; what was written before stays written.
+    std::uint64_t process(stream::InputStream& input, stream::OutputStream& output) override;
+
+  private:
+    void stored(InflateInput& input, stream::OutputStream& output);
+    void dynamic(InflateInput& input, stream::OutputStream& output);
+    void codes(InflateInput& input, stream::OutputStream& output, const InflateTable& literals,
+               const InflateTable& distances);
+    // Writes the full piece ahead of the history and slides it into the history.
+    void writePiece(stream::OutputStream& output);
+
+    // The last 32,768 bytes of output (the history a match copies from), followed by the piece
+    // being decoded and room for a match that runs past the piece's end.
+    std::unique_ptr<std::uint8_t[]> window_;
+    std::uint32_t position_ = 0;
+    InflateTable codeLengths_;
+    InflateTable literals_;
+    InflateTable distances_;
+};
+
+}  // namespace zip
+}  // namespace algorithm

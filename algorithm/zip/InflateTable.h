@@ -1,0 +1,62 @@
+// Lookup tables of the Deflate decoder: one array of 32-bit entries, a root indexed by the next
+// rootBits input bits and, behind it, one sub-table for each root pattern that begins longer
+// codes. The code-space rules are the table builder's (the same exceptions for overfull codes);
+// patterns outside an incomplete or empty code decode as invalid.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace algorithm {
+namespace zip {
+
+// An entry is value << 16 | flags << 8 | total code length in bits. For a link the value is the
+// sub-table's offset in the array and the low flag bits its index width; for a length or
+// distance the value is the base and the low flag bits the count of extra bits.
+namespace inflate_entry {
+constexpr std::uint32_t kLiteral = 0x80;
+constexpr std::uint32_t kEndOfBlock = 0x40;
+constexpr std::uint32_t kLink = 0x20;
+constexpr std::uint32_t kInvalid = 0x10;
+constexpr std::uint32_t kLowMask = 0x0F;
+
+inline unsigned length(std::uint32_t entry) {
+    return entry & 0xFF;
+}
+inline std::uint32_t flags(std::uint32_t entry) {
+    return (entry >> 8) & 0xFF;
+}
+inline unsigned value(std::uint32_t entry) {
+    return entry >> 16;
+}
+}  // namespace inflate_entry
+
+class InflateTable {
+  public:
+    // n lengths (at most 288, each at most 15); symbols below s are simple (a literal below 256,
+    // end of block from 256 on); symbol v >= s has base bases[v - s] and extras[v - s] extra
+    // bits, where 99 extra bits marks a symbol that must not occur.
+    void build(const unsigned* lengths, unsigned n, unsigned s, const std::uint16_t* bases,
+               const std::uint8_t* extras, unsigned rootBits);
+
+    const std::uint32_t* entries() const { return entries_.data(); }
+    unsigned rootBits() const { return rootBits_; }
+
+    // The entry for the code at the bottom of bits, sub-table resolved.
+    std::uint32_t lookup(std::uint64_t bits) const {
+        std::uint32_t entry = entries_[bits & ((1u << rootBits_) - 1)];
+        if (inflate_entry::flags(entry) & inflate_entry::kLink) {
+            unsigned width = inflate_entry::flags(entry) & inflate_entry::kLowMask;
+            entry =
+                entries_[inflate_entry::value(entry) + ((bits >> rootBits_) & ((1u << width) - 1))];
+        }
+        return entry;
+    }
+
+  private:
+    std::vector<std::uint32_t> entries_;
+    unsigned rootBits_ = 0;
+};
+
+}  // namespace zip
+}  // namespace algorithm
