@@ -1,13 +1,11 @@
 #include <memory>
 
-#include "archive/FormatReader.h"
+#include "format/zip/ZipReader.h"
 
 namespace vessel5 {
 
 std::unique_ptr<FormatReader> createZipReader(std::uint32_t startOffset, Archive& archive) {
-    (void)startOffset;
-    (void)archive;
-    return nullptr;
+    return std::make_unique<format::zip::ZipReader>(startOffset, archive);
 }
 
 }  // namespace vessel5

@@ -1,0 +1,40 @@
+#include "format/zip/EntryDecoder.h"
+
+#include "algorithm/CRC32.h"
+#include "stream/BufferedInput.h"
+#include "stream/BufferedOutput.h"
+#include "stream/ChecksumOutput.h"
+#include "stream/ProgressOutput.h"
+
+namespace format {
+namespace zip {
+
+namespace {
+
+constexpr std::uint32_t kBufferSize = 0x10000;
+constexpr std::uint32_t kProgressStep = 0x4000;
+
+}  // namespace
+
+EntryDecoder::EntryDecoder(vessel5::Archive& archive,
+                           std::unique_ptr<algorithm::Algorithm> algorithm)
+    : relay_(archive), algorithm_(std::move(algorithm)) {}
+
+EntryDecoder::~EntryDecoder() = default;
+
+void EntryDecoder::decode(stream::InputStream& input, stream::OutputStream& output) {
+    relay_.setStart(produced);
+    algorithm::CRC32 checksum(0xFFFFFFFFu);
+    stream::ChecksumOutput checked(output, checksum);
+    stream::BufferedOutput buffered(checked, kBufferSize);
+    stream::ProgressOutput progress(buffered, kProgressStep);
+    progress.attach(relay_);
+    stream::BufferedInput bufferedInput(input, kBufferSize);
+    const std::uint64_t written = run(bufferedInput, progress);
+    buffered.flush();
+    crc = ~checksum.value();
+    produced += written;
+}
+
+}  // namespace zip
+}  // namespace format

@@ -1,0 +1,91 @@
+#include "format/zip/MethodDecoders.h"
+
+#include "algorithm/Copy.h"
+#include "algorithm/zip/ImplodeDecompressor.h"
+#include "algorithm/zip/ReduceDecompressor.h"
+#include "algorithm/zip/ShrinkDecompressor.h"
+#include "archive/Exception.h"
+
+namespace format {
+namespace zip {
+
+namespace {
+
+constexpr std::uint32_t kCopyBlock = 0x10000;
+
+// Stored and shrunk data: the algorithm is told how many compressed bytes to consume.
+class CompressedSizeDecoder : public EntryDecoder {
+  public:
+    using EntryDecoder::EntryDecoder;
+
+  protected:
+    std::uint64_t run(stream::InputStream& input, stream::OutputStream& output) override {
+        return algorithm().process(input, output, compressedSize);
+    }
+};
+
+// Reduced data: the algorithm is told how many bytes to produce.
+class UncompressedSizeDecoder : public EntryDecoder {
+  public:
+    using EntryDecoder::EntryDecoder;
+
+  protected:
+    std::uint64_t run(stream::InputStream& input, stream::OutputStream& output) override {
+        return algorithm().process(input, output, uncompressedSize);
+    }
+};
+
+// Imploded data does not mark its end: the decompressor's size is set before each run.
+class ImplodeDecoder : public EntryDecoder {
+  public:
+    ImplodeDecoder(vessel5::Archive& archive,
+                   std::unique_ptr<algorithm::zip::ImplodeDecompressor> implode)
+        : EntryDecoder(archive, std::move(implode)) {}
+
+  protected:
+    std::uint64_t run(stream::InputStream& input, stream::OutputStream& output) override {
+        auto& implode = static_cast<algorithm::zip::ImplodeDecompressor&>(algorithm());
+        implode.reset();
+        implode.setSize(uncompressedSize);
+        std::uint64_t written = implode.process(input, output);
+        implode.finish();
+        return written;
+    }
+};
+
+// Deflated data ends itself.
+class SelfEndingDecoder : public EntryDecoder {
+  public:
+    using EntryDecoder::EntryDecoder;
+
+  protected:
+    std::uint64_t run(stream::InputStream& input, stream::OutputStream& output) override {
+        return algorithm().process(input, output);
+    }
+};
+
+}  // namespace
+
+bool isSupportedMethod(std::uint8_t method) {
+    return method <= 6 || method == 8;
+}
+
+bool takesCompressedSize(std::uint8_t method) {
+    return method == 0 || method == 1;
+}
+
+std::unique_ptr<EntryDecoder> createEntryDecoder(std::uint8_t method, std::uint16_t flags,
+                                                 vessel5::Archive& archive) {
+    (void)flags;
+    switch (method) {
+        case 0:
+            return std::make_unique<CompressedSizeDecoder>(
+                archive, std::make_unique<algorithm::Copy>(kCopyBlock));
+        default:
+            throw brindle5::exception::UnsupportedMethod(
+                "zip reader encountered a file with an unsupported compression method");
+    }
+}
+
+}  // namespace zip
+}  // namespace format
