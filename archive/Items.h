@@ -6,17 +6,14 @@
 #include <string>
 
 #include "archive/Optional.h"
+#include "format/data/OSType.h"
 
 namespace vessel5 {
 
-// A four-character type code, first character in the most significant byte.
-using TypeCode = std::uint32_t;
-// "????": the code of an entry whose type nobody stated.
-constexpr TypeCode kUnknownTypeCode = 0x3F3F3F3Fu;
-
-class OptionalTypeCode : public Optional<TypeCode> {
+// A four-character type code that is "????" while unknown.
+class OptionalTypeCode : public Optional<format::data::OSType> {
   public:
-    OptionalTypeCode() : Optional<TypeCode>(kUnknownTypeCode) {}
+    OptionalTypeCode() : Optional<format::data::OSType>(format::data::OSType("????")) {}
 };
 
 // The file entry at hand. While scanning, name is the stored name; while extracting, it is the

@@ -1,0 +1,269 @@
+// Output files and folders made through the format reader: retries, free names, the renaming of
+// top-level names, and that no stored name can reach anything outside the destination folder.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "archive/Archive.h"
+#include "archive/Exception.h"
+#include "archive/FormatReader.h"
+#include "platform/Platform.h"
+#include "stream/FileOutput.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::TempDir;
+
+// '/' in a relative name written for the test becomes the platform's separator.
+std::string native(std::string relative) {
+    for (char& c : relative) {
+        if (c == '/') {
+            c = platform::kSeparator;
+        }
+    }
+    return relative;
+}
+
+// Every regular file and folder below root, relative to it, with '/' separators.
+std::vector<std::string> tree(const std::string& root) {
+    std::vector<std::string> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(fs::path(root))) {
+        entries.push_back(fs::relative(entry.path(), fs::path(root)).generic_string() +
+                          (entry.is_directory() ? "/" : ""));
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+bool collectName(const std::string& path, void* user) {
+    static_cast<std::vector<std::string>*>(user)->push_back(path);
+    return true;
+}
+
+// A destination folder inside a scratch folder, so that anything written beside the destination
+// shows up in the scratch folder's tree.
+class OutputTest : public ::testing::Test {
+  protected:
+    OutputTest() : reader(0, archive) {
+        destination = scratch / "dest";
+        fs::create_directory(fs::path(destination));
+        archive.setDestinationFolder(destination);
+        archive.onNameChanged(collectName, &changedNames);
+    }
+
+    // Extracts one entry as the Zip reader does: a trailing '/' marks a folder.
+    void extract(const std::string& stored) {
+        if (!stored.empty() && stored.back() == '/') {
+            reader.createOutputFolder(reader.makeOutputPath(stored.substr(0, stored.size() - 1)),
+                                      256);
+            return;
+        }
+        stream::FileOutput file;
+        reader.createOutputFile(file, reader.makeOutputPath(stored), 256);
+        file.write(std::string("data"));
+        file.close();
+    }
+
+    TempDir scratch;
+    std::string destination;
+    vessel5::Archive archive;
+    vessel5::FormatReader reader;
+    std::vector<std::string> changedNames;
+};
+
+TEST_F(OutputTest, NoAttemptsThrowsWithoutTouchingTheDisk) {
+    stream::FileOutput file;
+    try {
+        reader.createOutputFile(file, destination + native("/new/a.txt"), 0);
+        FAIL() << "created with no attempts";
+    } catch (const brindle5::exception::Output& e) {
+        EXPECT_EQ(e.message(),
+                  "cannot create an output file in vessel5::FormatReader::createOutputFile()");
+    }
+    try {
+        reader.createOutputFolder(destination + native("/folder"), 0);
+        FAIL() << "created with no attempts";
+    } catch (const brindle5::exception::Output& e) {
+        EXPECT_EQ(e.message(),
+                  "cannot create an output file in vessel5::FormatReader::createOutputFolder()");
+    }
+    EXPECT_FALSE(file.isOpen());
+    EXPECT_EQ(tree(scratch.path()), std::vector<std::string>{"dest/"});
+    EXPECT_TRUE(changedNames.empty());
+}
+
+TEST_F(OutputTest, ExistingNameIsRenamedAndNameChangedCarriesTheNewPath) {
+    const std::string wanted = destination + native("/a.txt");
+    testsupport::writeFile(wanted, std::string("old"));
+    stream::FileOutput file;
+
+    std::string used = reader.createOutputFile(file, wanted, 256);
+    file.write(std::string("new"));
+    file.close();
+
+    EXPECT_EQ(used, destination + native("/a_1.txt"));
+    EXPECT_EQ(changedNames, std::vector<std::string>{used});
+    EXPECT_EQ(testsupport::readFile(wanted), testsupport::bytes("old"));
+    EXPECT_EQ(testsupport::readFile(used), testsupport::bytes("new"));
+}
+
+TEST_F(OutputTest, ParentFoldersAreCreatedAndTheirFailureIsAnOutputError) {
+    stream::FileOutput file;
+    std::string used = reader.createOutputFile(file, destination + native("/x/y/z.txt"), 256);
+    file.close();
+    EXPECT_EQ(used, destination + native("/x/y/z.txt"));
+    EXPECT_TRUE(changedNames.empty());
+
+    // A file where a folder must go.
+    testsupport::writeFile(destination + native("/blocker"), std::string("f"));
+    stream::FileOutput second;
+    try {
+        reader.createOutputFile(second, destination + native("/blocker/sub/a.txt"), 256);
+        FAIL() << "created below a file";
+    } catch (const brindle5::exception::Output& e) {
+        EXPECT_EQ(e.message().rfind("cannot create (directory) ", 0), 0u) << e.message();
+    }
+}
+
+TEST_F(OutputTest, TopLevelNamesAreRenamedOnceAndLaterEntriesFollow) {
+    fs::create_directory(fs::path(destination + native("/docs")));
+    testsupport::writeFile(destination + native("/readme.txt"), std::string("mine"));
+
+    for (const char* stored : {"docs/", "docs/a.txt", "new/", "new/x.txt", "readme.txt",
+                               "docs/sub/b.txt", "new/y.txt"}) {
+        extract(stored);
+    }
+
+    EXPECT_EQ(tree(destination),
+              (std::vector<std::string>{"docs/", "docs_1/", "docs_1/a.txt", "docs_1/sub/",
+                                        "docs_1/sub/b.txt", "new/", "new/x.txt", "new/y.txt",
+                                        "readme.txt", "readme_1.txt"}));
+    // Renamed by the top-level map, not by the output helpers: no change is reported.
+    EXPECT_TRUE(changedNames.empty());
+
+    // A new extraction starts afresh: the existing docs is renamed again.
+    reader.clearOutputNames();
+    EXPECT_EQ(reader.makeOutputPath("docs/c.txt"), destination + native("/docs_2/c.txt"));
+}
+
+TEST_F(OutputTest, RelativeDestinationIsMadeAbsolute) {
+    archive.setDestinationFolder(".");
+    std::string path = reader.makeOutputPath("a/b.txt");
+    EXPECT_TRUE(fs::path(path).is_absolute()) << path;
+    EXPECT_EQ(fs::path(path).filename().string(), "b.txt");
+}
+
+// The names of hostile and odd archives, and where their entries land below the destination.
+struct Landing {
+    std::string stored;
+    std::string landed;
+};
+
+TEST_F(OutputTest, NothingLandsOutsideTheDestination) {
+    const std::vector<Landing> cases = {
+        {"../evil.txt", "evil.txt"},
+        {"a/../../evil.txt", "a/evil.txt"},
+        {"/abs/evil.txt", "abs/evil.txt"},
+        {"C:\\evil.txt", "evil.txt"},
+        {"..\\evil.txt", "evil.txt"},
+        {"C:evil.txt", "evil.txt"},
+        {"nul.txt", "_nul.txt"},
+        {"a/con/b.txt", "a/_con/b.txt"},
+        {"x:y.txt", "y.txt"},
+        {"file.txt:stream", "file.txt_stream"},
+        {".\x01./evil.txt", "evil.txt"},
+        {"a/.\x1f./../evil.txt", "a/evil.txt"},
+        {".../evil.txt", "evil.txt"},
+        {".. /evil.txt", "evil.txt"},
+        {"a/.. /.. /evil.txt", "a/evil.txt"},
+        {"\\\\server\\share\\evil.txt", "server/share/evil.txt"},
+        {"\\\\?\\C:\\evil.txt", "evil.txt"},
+        {"\\\\.\\evil.txt", "evil.txt"},
+        {"../up/", "up/"},
+        {"C:\\dir\\..\\..\\up/", "dir/up/"},
+    };
+    for (const Landing& c : cases) {
+        SCOPED_TRACE(c.stored);
+        TempDir root;
+        const std::string dest = root / "dest";
+        fs::create_directory(fs::path(dest));
+        vessel5::Archive fresh;
+        fresh.setDestinationFolder(dest);
+        vessel5::FormatReader freshReader(0, fresh);
+
+        std::string stored = c.stored;
+        if (stored.back() == '/') {
+            stored.pop_back();
+            freshReader.createOutputFolder(freshReader.makeOutputPath(stored), 256);
+        } else {
+            stream::FileOutput file;
+            freshReader.createOutputFile(file, freshReader.makeOutputPath(stored), 256);
+            file.close();
+        }
+
+        std::vector<std::string> expected = {"dest/"};
+        std::string landed = "dest/" + c.landed;
+        // The folders on the way, then the entry itself.
+        for (std::size_t slash = landed.find('/', 5); slash != std::string::npos;
+             slash = landed.find('/', slash + 1)) {
+            expected.push_back(landed.substr(0, slash + 1));
+        }
+        if (landed.back() != '/') {
+            expected.push_back(landed);
+        }
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(tree(root.path()), expected);
+    }
+    EXPECT_FALSE(testsupport::fileExists(native("/abs/evil.txt")));
+}
+
+TEST_F(OutputTest, NameWithNothingUsableIsRefused) {
+    for (const char* stored : {"", "/", "..", "../..", "\\\\?\\", ". /.. /...", "C:"}) {
+        try {
+            reader.makeOutputPath(stored);
+            ADD_FAILURE() << "accepted '" << stored << "'";
+        } catch (const brindle5::exception::BadFormat& e) {
+            EXPECT_NE(e.message().find("makeOutputPath()"), std::string::npos) << e.message();
+        }
+    }
+    EXPECT_EQ(tree(scratch.path()), std::vector<std::string>{"dest/"});
+}
+
+TEST_F(OutputTest, PathsOutsideTheDestinationAreRefusedByTheOutputHelpers) {
+    const std::vector<std::string> outside = {
+        scratch / "beside.txt",
+        destination + native("/../beside.txt"),
+        destination + native("/a/../../beside.txt"),
+        destination,
+        destination + native("/nul"),
+    };
+    for (const std::string& path : outside) {
+        stream::FileOutput file;
+        EXPECT_THROW(reader.createOutputFile(file, path, 256), brindle5::exception::Output) << path;
+        EXPECT_THROW(reader.createOutputFolder(path, 256), brindle5::exception::Output) << path;
+    }
+    EXPECT_EQ(tree(scratch.path()), std::vector<std::string>{"dest/"});
+}
+
+TEST_F(OutputTest, CleaningRemovesCharactersBelowTheDestinationOnly) {
+    // The cleaner would drop 0x8E; a destination chosen with it must be used as it is.
+    const std::string odd = scratch / "dest\x8E";
+    fs::create_directory(fs::path(odd));
+    archive.setDestinationFolder(odd);
+
+    extract("sub\x8E/a*b.txt");
+
+    EXPECT_EQ(tree(odd), (std::vector<std::string>{"sub/", "sub/ab.txt"}));
+    EXPECT_EQ(tree(destination), std::vector<std::string>{});
+
+    archive.setCleanNames(false);
+    extract("keep.txt");
+    EXPECT_TRUE(testsupport::fileExists(odd + native("/keep.txt")));
+}
+
+}  // namespace
