@@ -6,7 +6,8 @@
 // - Positions and sizes are 64-bit on both backends, so files of 4 GiB and more are read and
 //   positioned correctly (Windows passes the high part to SetFilePointer and GetFileSize).
 // - A file whose write permission bits are all clear plays the read-only attribute: opening it
-//   for writing and deleting it fail on both backends, whoever runs the program.
+//   with ReadWrite or Create and deleting it fail on both backends, whoever runs the program
+//   (its times can still be changed).
 // - Sharing modes are not enforced on POSIX.
 // - The read-only attribute maps to the write permission bits and the folder attribute to a
 //   directory. Hidden, system and archive have no counterpart: they read as clear, and setting

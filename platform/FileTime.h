@@ -25,7 +25,7 @@ bool setPathTimes(const std::string& path, std::uint32_t seconds);
 
 // An MS-DOS date and time, read as local time, to local ticks. Refuses fields out of range:
 // month 0 or above 12, day 0 or beyond the month's end, hour above 23, minute above 59, seconds
-// field above 29.
+// field above 29. 29 February passes in every year and is 1 March in a common year.
 bool dosDateTimeToTicks(std::uint16_t date, std::uint16_t time, std::uint64_t& local);
 // Local ticks to UTC with the zone's current offset (not the offset in force at that date).
 bool localTicksToUtc(std::uint64_t local, std::uint64_t& utc);

@@ -48,19 +48,17 @@ FileHandle openFile(const std::string& path, OpenMode mode) {
             flags |= O_RDWR | O_CREAT | O_TRUNC;
             break;
         case OpenMode::QueryTimes:
-            flags |= O_RDONLY;
-            break;
         case OpenMode::ChangeTimes:
-            // A folder cannot be opened for writing; its times are changed through a read handle.
-            flags |= folder ? O_RDONLY : O_WRONLY;
+            // Times are changed through any descriptor of the owner, also of a folder or of a
+            // read-only file, as a handle with backup semantics may.
+            flags |= O_RDONLY;
             break;
     }
     bool timesOnly = mode == OpenMode::QueryTimes || mode == OpenMode::ChangeTimes;
     if (folder && !timesOnly) {
         return kNoFile;
     }
-    bool writing = mode == OpenMode::ReadWrite || mode == OpenMode::Create ||
-                   (mode == OpenMode::ChangeTimes && !folder);
+    bool writing = mode == OpenMode::ReadWrite || mode == OpenMode::Create;
     if (present && writing && isReadOnly(st)) {
         return kNoFile;
     }

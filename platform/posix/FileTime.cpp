@@ -119,7 +119,12 @@ bool statTime(const std::string& path, TimeKind kind, std::uint32_t& seconds) {
     return true;
 }
 
+// The Windows runtime opens the path as a file to change its times, so a folder fails.
 bool setPathTimes(const std::string& path, std::uint32_t seconds) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+        return false;
+    }
     struct utimbuf times {};
     times.actime = static_cast<time_t>(seconds);
     times.modtime = static_cast<time_t>(seconds);
@@ -133,8 +138,10 @@ bool dosDateTimeToTicks(std::uint16_t date, std::uint16_t time, std::uint64_t& l
     unsigned seconds = (time & 0x1F) * 2;
     unsigned minute = (time >> 5) & 0x3F;
     unsigned hour = time >> 11;
-    if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 ||
-        minute > 59 || seconds > 59) {
+    // The Windows call allows 29 February in every year and counts it as 1 March in common years.
+    unsigned lastDay = month == 2 ? 29 : (month >= 1 && month <= 12 ? daysInMonth(year, month) : 0);
+    if (month < 1 || month > 12 || day < 1 || day > lastDay || hour > 23 || minute > 59 ||
+        seconds > 59) {
         return false;
     }
     std::uint64_t days = daysBeforeYear(year);
