@@ -1,6 +1,7 @@
 #include "format/zip/MethodDecoders.h"
 
 #include "algorithm/Copy.h"
+#include "algorithm/zip/Decompressor.h"
 #include "algorithm/zip/ImplodeDecompressor.h"
 #include "algorithm/zip/ReduceDecompressor.h"
 #include "algorithm/zip/ShrinkDecompressor.h"
@@ -35,7 +36,7 @@ class UncompressedSizeDecoder : public EntryDecoder {
     }
 };
 
-// Imploded data does not mark its end: the decompressor's size is set before each run.
+// Imploded data does not mark its end: the decompressor is given the size before each run.
 class ImplodeDecoder : public EntryDecoder {
   public:
     ImplodeDecoder(vessel5::Archive& archive,
@@ -47,13 +48,13 @@ class ImplodeDecoder : public EntryDecoder {
         auto& implode = static_cast<algorithm::zip::ImplodeDecompressor&>(algorithm());
         implode.reset();
         implode.setSize(uncompressedSize);
-        std::uint64_t written = implode.process(input, output);
+        const std::uint64_t written = implode.process(input, output);
         implode.finish();
         return written;
     }
 };
 
-// Deflated data ends itself.
+// Deflated data marks its own end.
 class SelfEndingDecoder : public EntryDecoder {
   public:
     using EntryDecoder::EntryDecoder;
@@ -76,11 +77,28 @@ bool takesCompressedSize(std::uint8_t method) {
 
 std::unique_ptr<EntryDecoder> createEntryDecoder(std::uint8_t method, std::uint16_t flags,
                                                  vessel5::Archive& archive) {
-    (void)flags;
     switch (method) {
         case 0:
             return std::make_unique<CompressedSizeDecoder>(
                 archive, std::make_unique<algorithm::Copy>(kCopyBlock));
+        case 1:
+            return std::make_unique<CompressedSizeDecoder>(
+                archive, std::make_unique<algorithm::zip::ShrinkDecompressor>());
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+            // The compression factor is the method less one.
+            return std::make_unique<UncompressedSizeDecoder>(
+                archive, std::make_unique<algorithm::zip::ReduceDecompressor>(method - 1u));
+        case 6:
+            // Flag bit 1: 8K dictionary; bit 2: three trees (literals coded too).
+            return std::make_unique<ImplodeDecoder>(
+                archive, std::make_unique<algorithm::zip::ImplodeDecompressor>(
+                             (flags & 0x02) != 0, (flags & 0x04) != 0));
+        case 8:
+            return std::make_unique<SelfEndingDecoder>(
+                archive, std::make_unique<algorithm::zip::Decompressor>());
         default:
             throw brindle5::exception::UnsupportedMethod(
                 "zip reader encountered a file with an unsupported compression method");
