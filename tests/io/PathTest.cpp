@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "archive/Exception.h"
+#include "io/Folder.h"
+#include "io/Path.h"
+#include "io/PathName.h"
+#include "platform/FileSystem.h"
+#include "platform/Platform.h"
+#include "support/TestSupport.h"
+
+using testsupport::TempDir;
+using testsupport::writeFile;
+
+namespace {
+
+// Writes paths with '/' and gives them the native separator.
+std::string n(std::string path) {
+    for (char& c : path) {
+        if (c == '/') {
+            c = platform::kSeparator;
+        }
+    }
+    return path;
+}
+
+}  // namespace
+
+TEST(Path, SplitsIntoFolderNameAndExtension) {
+    struct Case {
+        std::string path, directory, name, extension;
+    };
+    const std::vector<Case> cases = {
+        {n("dir/sub/name.txt"), n("dir/sub/"), "name", ".txt"},
+        {"name", "", "name", ""},
+        {n("dir.d/readme"), n("dir.d/"), "readme", ""},  // a dot in a folder starts nothing
+        {".profile", "", "", ".profile"},
+        {n("dir/.profile"), n("dir/"), "", ".profile"},
+        {n("dir/"), n("dir/"), "", ""},
+        {"a.b.c", "", "a.b", ".c"},
+        {"", "", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        io::Path path(c.path);
+        EXPECT_EQ(path.directory(), c.directory);
+        EXPECT_EQ(path.name(), c.name);
+        EXPECT_EQ(path.extension(), c.extension);
+        EXPECT_EQ(path.directory() + path.name() + path.extension(), path.path());
+    }
+}
+
+TEST(Path, SeparatorChoiceAndReparsing) {
+    io::Path path("a:b:c.d", ':');
+    EXPECT_EQ(path.directory(), "a:b:");
+    EXPECT_EQ(path.name(), "c");
+    path.reset();  // the native separator again, and the parts are computed anew
+    EXPECT_EQ(path.directory(), "");
+    EXPECT_EQ(path.name(), "a:b:c");
+    path.setPath(n("x/y.z"));
+    EXPECT_EQ(path.directory(), n("x/"));
+    path.setSeparator('y');
+    EXPECT_EQ(path.directory(), n("x/y"));
+    EXPECT_EQ(path.extension(), ".z");
+
+    // Where the system accepts a second separator, a path written only with it still splits.
+    io::Path other(std::string("x") + platform::kOtherSeparator + "y.z");
+    EXPECT_EQ(other.directory(),
+              platform::kAlternativeSeparator ? std::string("x") + platform::kOtherSeparator : "");
+}
+
+TEST(PathParts, KeepsEmptyPieces) {
+    struct Case {
+        std::string text, separators;
+        std::vector<std::string> parts;
+    };
+    const std::vector<Case> cases = {
+        {"a\\b\\c.txt", "\\", {"a", "b", "c.txt"}},
+        {"", "\\", {""}},
+        {"\\a\\\\b\\", "\\", {"", "a", "", "b", ""}},
+        {"a/b\\c", "/\\", {"a", "b", "c"}},
+        {"abc", "", {"abc"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        io::PathParts parts(c.text, c.separators);
+        EXPECT_EQ(parts.parts(), c.parts);
+        EXPECT_EQ(parts.size(), c.parts.size());
+    }
+}
+
+TEST(PathName, SanitizeDropsForbiddenCharacters) {
+    const std::string other(1, platform::kOtherSeparator);
+    struct Case {
+        std::string before, after;
+        bool changed;
+    };
+    const std::vector<Case> cases = {
+        {n("C:/dir/name"), n("C:/dir/name"), false},
+        {"a?b*c", "abc", true},
+        {"q\"<t>|p", "qtp", true},
+        {std::string("tab\there\x1f\x7f", 11), "tabhere\x7f", true},
+        {"x" + other + "y", "xy", true},
+        {"\x81\x8D\x8E\x8F\x90\x9D\x9E\xBF"
+         "ok\x80\xC4",
+         "ok\x80\xC4", true},
+        {"", "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.before);
+        std::string path = c.before;
+        EXPECT_EQ(io::sanitize(path), c.changed);
+        EXPECT_EQ(path, c.after);
+    }
+}
+
+TEST(PathName, TruncateKeepsFolderAndExtension) {
+    struct Case {
+        std::string path;
+        std::size_t maximum;
+        std::string result;
+        bool changed;
+    };
+    const std::vector<Case> cases = {
+        {n("ab/name.txt"), 11, n("ab/name.txt"), false},
+        {n("ab/cdefghijklmnop.txt"), 16, n("ab/cdefghijk.txt"), true},
+        // Under 7 characters of room the whole name stays and the end is cut off instead.
+        {n("ab/cdefghijklmnop.txt"), 12, n("ab/cdefghijk"), true},
+        {n("abcdef/xyzuvw.txt"), 13, n("abcdef/xyzuvw"), true},
+        {n("ab/.longextension"), 10, n("ab/.longex"), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::string path = c.path;
+        EXPECT_EQ(io::truncate(path, c.maximum), c.changed);
+        EXPECT_EQ(path, c.result);
+    }
+
+    std::string longName = n("d/") + std::string(300, 'n') + ".txt";
+    EXPECT_TRUE(io::truncate(longName, 259));
+    EXPECT_EQ(longName, n("d/") + std::string(253, 'n') + ".txt");
+
+    std::string tight = n("abcdef/x.txt.bak");
+    try {
+        io::truncate(tight, 12);
+        FAIL() << "a folder leaving no room was accepted";
+    } catch (const io::Exception& e) {
+        EXPECT_EQ(e.message(), "cannot truncate " + n("abcdef/x.txt.bak"));
+    }
+    EXPECT_EQ(tight, n("abcdef/x.txt.bak"));
+}
+
+TEST(PathName, MakeUniqueFindsTheFirstFreeNumber) {
+    TempDir dir;
+    io::createFolder(dir / "out.d");
+    writeFile(dir / "a.txt", "");
+    writeFile(dir / n("out.d/readme"), "");
+    writeFile(dir / "b.txt", "");
+    writeFile(dir / "b_1.txt", "");
+    io::createFolder(dir / "b_2.txt");  // a folder is a conflict too
+    io::createFolder(dir / "folder");
+    struct Case {
+        std::string path, result;
+        bool changed;
+    };
+    const std::vector<Case> cases = {
+        {dir / "free.txt", dir / "free.txt", false},
+        {dir / "a.txt", dir / "a_1.txt", true},
+        {dir / n("out.d/readme"), dir / n("out.d/readme_1"), true},
+        {dir / "b.txt", dir / "b_3.txt", true},
+        {dir / "folder", dir / "folder_1", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::string path = c.path;
+        EXPECT_EQ(io::makeUnique(path, 999), c.changed);
+        EXPECT_EQ(path, c.result);
+    }
+}
+
+TEST(PathName, MakeUniqueGivesUpAfterTheLimit) {
+    TempDir dir;
+    writeFile(dir / "c.dat", "");
+    for (const char* taken : {"c_1.dat", "c_2.dat", "c_3.dat"}) {
+        writeFile(dir / taken, "");
+    }
+    struct Case {
+        unsigned limit;
+        std::string lastTried;
+    };
+    for (const Case& c : {Case{3, dir / "c_3.dat"}, Case{0, dir / "c.dat"}}) {
+        SCOPED_TRACE(c.limit);
+        std::string path = dir / "c.dat";
+        try {
+            io::makeUnique(path, c.limit);
+            ADD_FAILURE() << "no exception";
+        } catch (const io::Exception& e) {
+            EXPECT_EQ(e.message(),
+                      "io::Path::makeUnique() cannot resolve name conflict for " + c.lastTried);
+        }
+        EXPECT_EQ(path, dir / "c.dat");
+    }
+}
+
+TEST(PathName, MakeAbsoluteRemovesDotsTextually) {
+    std::string current = std::filesystem::current_path().string();
+    const std::string sep(1, platform::kSeparator);
+    struct Case {
+        std::string path, result;
+    };
+    const std::vector<Case> cases = {
+        {"", current},
+        {".", current},
+        {n("x/./y/../z"), current + n("/x/z")},
+        {n("x/"), current + n("/x/")},  // a trailing separator stays
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::string path = c.path;
+        io::makeAbsolute(path);
+        EXPECT_EQ(path, c.result);
+    }
+
+    TempDir dir;
+    std::string path = dir / n("a/./b/../../c/.");
+    io::makeAbsolute(path);
+    EXPECT_EQ(path, dir / "c");
+}
+
+// A name too long for the platform is shortened to fit, keeping its extension.
+TEST(PathName, MakeAbsoluteShortensAnOverlongName) {
+    TempDir dir;
+    std::string path = dir / (std::string(platform::kMaxPath + 40, 'n') + ".txt");
+    io::makeAbsolute(path);
+    EXPECT_EQ(path.size(), platform::kMaxPathLength);
+    EXPECT_EQ(path.substr(0, dir.path().size() + 1), dir.path() + platform::kSeparator);
+    EXPECT_EQ(path.substr(path.size() - 4), ".txt");
+}
+
+// A relative name that fits the limit but whose absolute form does not cannot be resolved.
+TEST(PathName, MakeAbsoluteFailsBeyondTheLimit) {
+    std::string relative;
+    while (relative.size() + 2 < platform::kMaxPathLength) {
+        relative += n("d/");
+    }
+    relative += "f";
+    std::string path = relative;
+    try {
+        io::makeAbsolute(path);
+        FAIL() << "resolved " << path;
+    } catch (const io::Exception& e) {
+        EXPECT_EQ(e.message(), "cannot resolve " + relative + " to an absolute name");
+    }
+    EXPECT_EQ(path, relative);
+}
