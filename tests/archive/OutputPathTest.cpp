@@ -10,6 +10,7 @@
 #include "archive/Archive.h"
 #include "archive/Exception.h"
 #include "archive/FormatReader.h"
+#include "io/Folder.h"
 #include "platform/Platform.h"
 #include "stream/FileOutput.h"
 #include "support/TestSupport.h"
@@ -240,7 +241,8 @@ TEST_F(OutputTest, PathsOutsideTheDestinationAreRefusedByTheOutputHelpers) {
         destination + native("/../beside.txt"),
         destination + native("/a/../../beside.txt"),
         destination,
-        destination + native("/nul"),
+        // Cleaning turns this into "..": the prepared path is what is judged.
+        destination + native("/.\x01./beside.txt"),
     };
     for (const std::string& path : outside) {
         stream::FileOutput file;
@@ -251,19 +253,21 @@ TEST_F(OutputTest, PathsOutsideTheDestinationAreRefusedByTheOutputHelpers) {
 }
 
 TEST_F(OutputTest, CleaningRemovesCharactersBelowTheDestinationOnly) {
-    // The cleaner would drop 0x8E; a destination chosen with it must be used as it is.
+    // The cleaner would drop 0x8E; a destination chosen with it must be used as it is. The file
+    // layer's own calls look at the result, so that the test names the files exactly as the
+    // program does.
     const std::string odd = scratch / "dest\x8E";
-    fs::create_directory(fs::path(odd));
+    io::createFolder(odd);
     archive.setDestinationFolder(odd);
 
     extract("sub\x8E/a*b.txt");
 
-    EXPECT_EQ(tree(odd), (std::vector<std::string>{"sub/", "sub/ab.txt"}));
-    EXPECT_EQ(tree(destination), std::vector<std::string>{});
+    EXPECT_TRUE(io::exists(odd + native("/sub/ab.txt")));
+    EXPECT_FALSE(io::exists(destination + native("/sub")));
 
     archive.setCleanNames(false);
-    extract("keep.txt");
-    EXPECT_TRUE(testsupport::fileExists(odd + native("/keep.txt")));
+    extract("keep\x8E.txt");
+    EXPECT_TRUE(io::exists(odd + native("/keep\x8E.txt")));
 }
 
 }  // namespace
