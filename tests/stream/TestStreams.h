@@ -27,7 +27,9 @@ class CountingInput : public stream::InputStream {
         if (chunk_ != 0 && n > chunk_) {
             n = chunk_;
         }
-        std::memcpy(buffer, data_.data() + position_, static_cast<std::size_t>(n));
+        if (n > 0) {
+            std::memcpy(buffer, data_.data() + position_, static_cast<std::size_t>(n));
+        }
         position_ += n;
         return static_cast<std::uint32_t>(n);
     }
