@@ -1,13 +1,123 @@
 #include "tools/zipsfx/Commands.h"
 
 #include <atomic>
-#include <iostream>
+#include <filesystem>
+#include <ostream>
+#include <string>
+
+#include "archive/Archive.h"
+#include "archive/Exception.h"
+#include "tools/zipsfx/ArchiveStart.h"
+#include "tools/zipsfx/CheckingReader.h"
+#include "tools/zipsfx/Listing.h"
+#include "tools/zipsfx/ProgressLine.h"
 
 namespace tools {
 
 namespace {
 
 std::atomic<bool> cancelled{false};
+
+struct Arguments {
+    std::string file;
+    std::string folder;
+    bool quiet = false;
+    std::string error;  // empty when the arguments make sense
+};
+
+// FILE, then for extract: -d DIR and -q in any order.
+Arguments parse(int argc, char** argv, bool extractOptions) {
+    Arguments result;
+    const std::string command = argv[0];
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (extractOptions && argument == "-q") {
+            result.quiet = true;
+        } else if (extractOptions && argument == "-d") {
+            if (i + 1 >= argc) {
+                result.error = "-d needs a folder";
+                return result;
+            }
+            result.folder = argv[++i];
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            result.error = "unknown option " + argument + " for " + command;
+            return result;
+        } else if (result.file.empty()) {
+            result.file = argument;
+        } else {
+            result.error = "one archive at a time, not also " + argument;
+            return result;
+        }
+    }
+    if (result.file.empty() && result.error.empty()) {
+        result.error = command + " needs an archive";
+    }
+    return result;
+}
+
+int usageError(const Console& console, const std::string& problem) {
+    console.err << "zipsfx: " << problem << "\n";
+    printUsage(console.err);
+    return kExitFailure;
+}
+
+// Runs a command body and turns its failure into the stub's text and exit code.
+template <typename Body>
+int guarded(const Console& console, ProgressLine* line, Body body) {
+    try {
+        return body();
+    } catch (const brindle5::exception::Evacuation&) {
+        if (line != nullptr) {
+            line->finish();
+        }
+        return kExitCancelled;
+    } catch (const generic::exception& e) {
+        if (line != nullptr) {
+            line->finish();
+        }
+        console.err << generic::describe(e) << "\n";
+        return kExitError;
+    } catch (const std::exception& e) {
+        if (line != nullptr) {
+            line->finish();
+        }
+        console.err << "zipsfx: " << e.what() << "\n";
+        return kExitFailure;
+    }
+}
+
+// What the notification handlers of one run share.
+struct RunState {
+    vessel5::Archive& archive;
+    ProgressLine& line;
+};
+
+bool goOn(void*) {
+    return !cancelRequested();
+}
+
+bool onStarted(std::uint32_t total, void* user) {
+    static_cast<RunState*>(user)->line.setTotal(total);
+    return true;
+}
+
+bool onItemStarted(std::uint32_t, void* user) {
+    auto* state = static_cast<RunState*>(user);
+    state->line.setName(state->archive.currentItem().name);
+    return !cancelRequested();
+}
+
+bool onProgress(std::uint32_t done, void* user) {
+    static_cast<RunState*>(user)->line.setDone(done);
+    return !cancelRequested();
+}
+
+void watch(vessel5::Archive& archive, RunState& state) {
+    archive.onDestinationWanted(goOn, &state);
+    archive.onStarted(onStarted, &state);
+    archive.onItemStarted(onItemStarted, &state);
+    archive.onProgress(onProgress, &state);
+}
 
 }  // namespace
 
@@ -19,6 +129,10 @@ bool cancelRequested() {
     return cancelled;
 }
 
+void clearCancel() {
+    cancelled = false;
+}
+
 void printUsage(std::ostream& out) {
     out << "usage: zipsfx list FILE\n"
            "       zipsfx test FILE\n"
@@ -27,26 +141,80 @@ void printUsage(std::ostream& out) {
            "       zipsfx --help\n"
            "\n"
            "FILE is a Zip archive or a self-extracting file.\n"
-           "  list     one line per entry (sizes, method, date and time, CRC-32, name) and totals\n"
+           "  list     one line per entry (sizes, method, date and time, CRC-32, name) and "
+           "totals;\n"
+           "           an asterisk after the method marks an encrypted entry\n"
            "  test     decode every entry and check its CRC-32 without writing anything\n"
            "  extract  extract into DIR (default: the current folder) as the self-extracting\n"
-           "           program does; -q shows no progress\n"
+           "           program does; -q draws no progress line\n"
            "Exit codes: 0 done, 1 cancelled, 2 error, 3 other failure.\n";
 }
 
-int runList(int, char**) {
-    std::cerr << "zipsfx list: not available yet\n";
-    return kExitFailure;
+int runList(int argc, char** argv, const Console& console) {
+    const Arguments arguments = parse(argc, argv, false);
+    if (!arguments.error.empty()) {
+        return usageError(console, arguments.error);
+    }
+    return guarded(console, nullptr, [&] {
+        const auto entries = listArchive(arguments.file, findArchiveStart(arguments.file));
+        printListing(console.out, entries);
+        return kExitDone;
+    });
 }
 
-int runTest(int, char**) {
-    std::cerr << "zipsfx test: not available yet\n";
-    return kExitFailure;
+int runTest(int argc, char** argv, const Console& console) {
+    const Arguments arguments = parse(argc, argv, false);
+    if (!arguments.error.empty()) {
+        return usageError(console, arguments.error);
+    }
+    ProgressLine line(console.err, console.progress);
+    return guarded(console, &line, [&] {
+        const std::uint32_t start = findArchiveStart(arguments.file);
+        std::size_t checked = 0;
+        std::size_t failed = 0;
+        CheckingArchive archive([&](const std::string& name, const std::string& failure) {
+            line.finish();
+            ++checked;
+            if (failure.empty()) {
+                console.out << "OK      " << name << "\n";
+            } else {
+                ++failed;
+                console.out << "FAILED  " << name << ": " << failure << "\n";
+            }
+        });
+        RunState state{archive, line};
+        watch(archive, state);
+        archive.open(arguments.file);
+        archive.settings().startOffset = start;
+        archive.decode();
+        archive.close();
+        line.finish();
+        console.out << checked << (checked == 1 ? " entry" : " entries") << " checked, " << failed
+                    << " failed\n";
+        return failed == 0 ? kExitDone : kExitError;
+    });
 }
 
-int runExtract(int, char**) {
-    std::cerr << "zipsfx extract: not available yet\n";
-    return kExitFailure;
+int runExtract(int argc, char** argv, const Console& console) {
+    const Arguments arguments = parse(argc, argv, true);
+    if (!arguments.error.empty()) {
+        return usageError(console, arguments.error);
+    }
+    ProgressLine line(console.err, console.progress && !arguments.quiet);
+    return guarded(console, &line, [&] {
+        const std::uint32_t start = findArchiveStart(arguments.file);
+        vessel5::Archive archive;
+        RunState state{archive, line};
+        watch(archive, state);
+        archive.setDestinationFolder(
+            arguments.folder.empty() ? std::filesystem::current_path().string() : arguments.folder);
+        archive.open(arguments.file);
+        archive.settings().startOffset = start;
+        archive.decode();
+        archive.close();
+        line.finish();
+        return kExitDone;
+    });
 }
 
 }  // namespace tools

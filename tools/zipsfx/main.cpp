@@ -1,7 +1,14 @@
 // zipsfx: builds, lists, tests and extracts self-extracting Zip archives on the host.
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <iostream>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "tools/zipsfx/Commands.h"
 #include "tools/zipsfx/Make.h"
@@ -10,6 +17,15 @@ namespace {
 
 extern "C" void onInterrupt(int) {
     tools::requestCancel();
+}
+
+// The progress line is for a person watching, not for a pipe or a log.
+bool stderrIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(STDERR_FILENO) != 0;
+#endif
 }
 
 }  // namespace
@@ -26,14 +42,15 @@ int main(int argc, char** argv) {
         return tools::kExitDone;
     }
     std::signal(SIGINT, onInterrupt);
+    const tools::Console console{std::cout, std::cerr, stderrIsTerminal()};
     if (std::strcmp(command, "list") == 0) {
-        return tools::runList(argc - 1, argv + 1);
+        return tools::runList(argc - 1, argv + 1, console);
     }
     if (std::strcmp(command, "test") == 0) {
-        return tools::runTest(argc - 1, argv + 1);
+        return tools::runTest(argc - 1, argv + 1, console);
     }
     if (std::strcmp(command, "extract") == 0) {
-        return tools::runExtract(argc - 1, argv + 1);
+        return tools::runExtract(argc - 1, argv + 1, console);
     }
     if (std::strcmp(command, "make") == 0) {
         return tools::runMake(argc - 1, argv + 1);

@@ -1,0 +1,113 @@
+#include "tools/zipsfx/Listing.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <ostream>
+
+#include "archive/Archive.h"
+#include "format/zip/LocalHeader.h"
+#include "format/zip/ZipReader.h"
+
+namespace tools {
+
+namespace {
+
+struct Collector {
+    vessel5::Archive* archive;
+    std::vector<ListedEntry>* entries;
+};
+
+// Called for each central record right after the reader has read it.
+bool collect(std::uint32_t, void* user) {
+    auto* collector = static_cast<Collector*>(user);
+    auto* reader = dynamic_cast<format::zip::ZipReader*>(collector->archive->reader());
+    if (reader != nullptr) {
+        const format::zip::CentralHeader& c = reader->centralHeader();
+        ListedEntry entry;
+        entry.uncompressedSize = c.uncompressedSize;
+        entry.compressedSize = c.compressedSize;
+        entry.method = c.method;
+        entry.flags = c.flags;
+        entry.date = c.date;
+        entry.time = c.time;
+        entry.crc = c.crc;
+        entry.name = c.name;
+        collector->entries->push_back(entry);
+    }
+    return true;
+}
+
+std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+
+std::string format(const char* pattern, ...) {
+    char buffer[160];
+    va_list arguments;
+    va_start(arguments, pattern);
+    std::vsnprintf(buffer, sizeof buffer, pattern, arguments);
+    va_end(arguments);
+    return buffer;
+}
+
+}  // namespace
+
+std::vector<ListedEntry> listArchive(const std::string& path, std::uint32_t startOffset) {
+    std::vector<ListedEntry> entries;
+    vessel5::Archive archive;
+    Collector collector{&archive, &entries};
+    archive.onScanFile(collect, &collector);
+    archive.onScanFolder(collect, &collector);
+    archive.open(path);
+    archive.settings().startOffset = startOffset;
+    archive.scan();
+    archive.close();
+    return entries;
+}
+
+std::string methodName(std::uint8_t method) {
+    switch (method) {
+        case 0:
+            return "Stored";
+        case 1:
+            return "Shrunk";
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+            return "Reduced" + std::to_string(method - 1);
+        case 6:
+            return "Imploded";
+        case 8:
+            return "Deflated";
+        default:
+            return "Method" + std::to_string(method);
+    }
+}
+
+std::string dosDateTime(std::uint16_t date, std::uint16_t time) {
+    return format("%04u-%02u-%02u %02u:%02u:%02u", 1980u + (date >> 9), (date >> 5) & 0x0Fu,
+                  date & 0x1Fu, time >> 11, (time >> 5) & 0x3Fu, (time & 0x1Fu) * 2);
+}
+
+void printListing(std::ostream& out, const std::vector<ListedEntry>& entries) {
+    out << "    Length  Compressed  Method     Date       Time      CRC-32    Name\n"
+        << "----------  ----------  ---------  -------------------  --------  ----\n";
+    std::uint64_t uncompressed = 0;
+    std::uint64_t compressed = 0;
+    for (const ListedEntry& e : entries) {
+        // An asterisk marks an encrypted entry.
+        const std::string method =
+            methodName(e.method) + ((e.flags & format::zip::kFlagEncrypted) ? "*" : "");
+        out << format("%10u  %10u  %-9s  %s  %08x  ", e.uncompressedSize, e.compressedSize,
+                      method.c_str(), dosDateTime(e.date, e.time).c_str(), e.crc)
+            << e.name << '\n';
+        uncompressed += e.uncompressedSize;
+        compressed += e.compressedSize;
+    }
+    out << "----------  ----------                                           ----\n"
+        << format("%10llu  %10llu                                           %zu %s\n",
+                  static_cast<unsigned long long>(uncompressed),
+                  static_cast<unsigned long long>(compressed), entries.size(),
+                  entries.size() == 1 ? "entry" : "entries");
+}
+
+}  // namespace tools

@@ -1,0 +1,34 @@
+// `zipsfx list`: the central directory of an archive as the archive object's scan walks it.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace tools {
+
+struct ListedEntry {
+    std::uint32_t uncompressedSize = 0;
+    std::uint32_t compressedSize = 0;
+    std::uint8_t method = 0;
+    std::uint16_t flags = 0;
+    std::uint16_t date = 0;
+    std::uint16_t time = 0;
+    std::uint32_t crc = 0;
+    std::string name;
+};
+
+// Every central record, in order, of the archive that starts at startOffset in the file.
+// Throws the archive object's and the reader's exceptions.
+std::vector<ListedEntry> listArchive(const std::string& path, std::uint32_t startOffset);
+
+// "Stored", "Shrunk", "Reduced1" to "Reduced4", "Imploded", "Deflated", else "Method" + number.
+std::string methodName(std::uint8_t method);
+// DOS date and time as "YYYY-MM-DD HH:MM:SS".
+std::string dosDateTime(std::uint16_t date, std::uint16_t time);
+
+// One line per entry and a line of totals.
+void printListing(std::ostream& out, const std::vector<ListedEntry>& entries);
+
+}  // namespace tools

@@ -1,0 +1,38 @@
+// The one-line progress display of `zipsfx extract` and `zipsfx test` on a terminal: the entry
+// at hand and the share of the archive done, redrawn in place.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+
+namespace tools {
+
+class ProgressLine {
+  public:
+    // Draws nothing unless enabled.
+    ProgressLine(std::ostream& out, bool enabled) : out_(out), enabled_(enabled) {}
+    ~ProgressLine() { finish(); }
+
+    void setTotal(std::uint32_t total) { total_ = total; }
+    void setName(const std::string& name);
+    void setDone(std::uint32_t done);
+    // Ends the line, if one was drawn.
+    void finish();
+
+    // "NAME NN%" for done of total (100% for an empty total), as drawn.
+    static std::string text(const std::string& name, std::uint32_t done, std::uint32_t total);
+
+  private:
+    void draw();
+
+    std::ostream& out_;
+    bool enabled_;
+    bool drawn_ = false;
+    std::size_t width_ = 0;
+    std::string name_;
+    std::uint32_t done_ = 0;
+    std::uint32_t total_ = 0;
+};
+
+}  // namespace tools
