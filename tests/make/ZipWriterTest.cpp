@@ -248,7 +248,7 @@ TEST(ZipWriter, DosTimes) {
         {local(1979, 6, 1, 12, 0, 0), dos(1980, 1, 1, 0, 0, 0)},  // before DOS time: its start
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(tools::dosDateTime(c.time), c.expected) << c.time;
+        EXPECT_EQ(tools::toDosDateTime(c.time), c.expected) << c.time;
     }
 }
 

@@ -11,6 +11,8 @@
 #include "app/Mark.h"
 #include "app/MarkedExecutableParser.h"
 #include "archive/Exception.h"
+#include "tools/zipsfx/Commands.h"
+#include "tools/zipsfx/Console.h"
 #include "tools/zipsfx/StubLocator.h"
 #include "tools/zipsfx/ZipWriter.h"
 #include "tools/zipsfx/ZipWriterCheck.h"
@@ -20,10 +22,6 @@ namespace fs = std::filesystem;
 namespace tools {
 
 namespace {
-
-constexpr int kExitDone = 0;
-constexpr int kExitError = 2;
-constexpr int kExitFailure = 3;
 
 [[noreturn]] void usage(const std::string& message) {
     throw generic::exception(message, "usage");
@@ -159,6 +157,19 @@ void warnAboutRun(const std::string& run, const std::vector<std::string>& names,
     if (std::none_of(names.begin(), names.end(), same)) {
         log << "zipsfx make: warning: RUN starts '" << program
             << "', which is not among the archive's entries\n";
+    }
+}
+
+// Decodes every entry through the program's own reader, as `zipsfx test` does: what passes here
+// is what the stub can extract.
+void checkLikeTheStub(const std::string& path) {
+    std::ostringstream report;
+    const Console console{report, report, false};
+    std::string command = "test";
+    std::string file = path;
+    char* args[] = {command.data(), file.data()};
+    if (runTest(2, args, console) != kExitDone) {
+        fail("the file made does not pass 'zipsfx test':\n" + report.str());
     }
 }
 
@@ -341,6 +352,7 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
     } catch (const generic::exception& e) {
         fail("the file made does not pass its check: " + e.message());
     }
+    checkLikeTheStub(temporary.path().string());
     fs::permissions(temporary.path(), fs::perms::owner_all | fs::perms::group_read |
                                           fs::perms::group_exec | fs::perms::others_read |
                                           fs::perms::others_exec);

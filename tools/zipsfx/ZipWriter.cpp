@@ -198,7 +198,7 @@ std::vector<ZipSource> collectSources(const std::vector<std::string>& inputs, st
     return collector.sources;
 }
 
-std::uint32_t dosDateTime(std::int64_t secondsSinceEpoch) {
+std::uint32_t toDosDateTime(std::int64_t secondsSinceEpoch) {
     std::time_t t = static_cast<std::time_t>(secondsSinceEpoch + (secondsSinceEpoch & 1));
     std::tm local{};
 #ifdef _WIN32
@@ -262,7 +262,7 @@ void ZipWriter::add(const ZipSource& source) {
     header.versionMadeBy = kVersionMadeBy;
     header.versionNeeded = kVersionNeeded;
     header.method = kStored;
-    std::uint32_t stamp = dosDateTime(modificationTime(source.path));
+    std::uint32_t stamp = toDosDateTime(modificationTime(source.path));
     header.date = static_cast<std::uint16_t>(stamp >> 16);
     header.time = static_cast<std::uint16_t>(stamp & 0xFFFF);
     header.externalAttributes = externalAttributes(source.path, source.folder);

@@ -34,7 +34,7 @@ std::vector<ZipSource> collectSources(const std::vector<std::string>& inputs, st
 
 // The DOS date (high 16 bits) and time (low 16 bits) of a local time given in seconds since the
 // epoch; odd seconds round up, and times outside 1980..2107 are clamped to that range.
-std::uint32_t dosDateTime(std::int64_t secondsSinceEpoch);
+std::uint32_t toDosDateTime(std::int64_t secondsSinceEpoch);
 
 class ZipWriter {
   public:
