@@ -34,7 +34,8 @@ class BufferedInput : public RandomInput {
         return getSlow();
     }
     // Inputs of at least the capacity go straight to the wrapped stream when nothing is waiting;
-    // otherwise the buffer is refilled at most once. The wrapped stream is called at most once.
+    // otherwise the buffer is refilled at most once. The wrapped stream is called at most once,
+    // so a read may come back short before the end of data; only 0 means the end.
     std::uint32_t read(void* buffer, std::uint32_t length) override;
     std::uint64_t skip(std::uint64_t count) override;
     std::uint64_t copy(OutputStream& output, std::uint64_t count) override;
