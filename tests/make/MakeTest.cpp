@@ -91,7 +91,8 @@ TEST(MakeOptions, RunProgramIsTheFirstWordOrTheQuotedName) {
     const std::pair<const char*, const char*> cases[] = {
         {"setup.exe", "setup.exe"},
         {"setup.exe /q /log x", "setup.exe"},
-        {"  bin\\tool.exe -x", "bin\\tool.exe"},
+        {"bin\\tool.exe\t-x", "bin\\tool.exe"},
+        {" setup.exe", ""},  // the stub would start the destination folder itself
         {"\"My App\\run me.exe\" --now", "My App\\run me.exe"},
         {"\"unclosed name", "unclosed name"},
         {"", ""},
@@ -204,6 +205,9 @@ TEST(Make, WarnsWhenRunNamesNoEntry) {
     std::string warning = w.make(o);
     EXPECT_NE(warning.find("'setup.sh'"), std::string::npos) << warning;
     EXPECT_TRUE(fs::exists(w.output));  // a warning, not a refusal
+    o.settings.run = " app/setup.sh";
+    warning = w.make(o);
+    EXPECT_NE(warning.find("no program"), std::string::npos) << warning;
 }
 
 TEST(Make, WindowsStubMatchesRunWithoutRegardToCaseOrSeparator) {

@@ -147,7 +147,11 @@ void copyFile(const std::string& from, std::ostream& to) {
 void warnAboutRun(const std::string& run, const std::vector<std::string>& names, bool windows,
                   std::ostream& log) {
     std::string program = runProgram(run);
+    if (run.empty()) {
+        return;
+    }
     if (program.empty()) {
+        log << "zipsfx make: warning: RUN names no program before its first blank\n";
         return;
     }
     std::replace(program.begin(), program.end(), '\\', '/');
@@ -261,17 +265,12 @@ MakeOptions parseMakeOptions(const std::vector<std::string>& args) {
 }
 
 std::string runProgram(const std::string& run) {
-    std::size_t start = run.find_first_not_of(" \t");
-    if (start == std::string::npos) {
-        return {};
+    // Read exactly as the stub reads it: a quote only counts as the very first character.
+    if (!run.empty() && run[0] == '"') {
+        std::size_t close = run.find('"', 1);
+        return run.substr(1, close == std::string::npos ? std::string::npos : close - 1);
     }
-    if (run[start] == '"') {
-        std::size_t close = run.find('"', start + 1);
-        return run.substr(start + 1,
-                          close == std::string::npos ? std::string::npos : close - start - 1);
-    }
-    std::size_t stop = run.find_first_of(" \t", start);
-    return run.substr(start, stop == std::string::npos ? std::string::npos : stop - start);
+    return run.substr(0, run.find_first_of(" \t"));
 }
 
 void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& log) {

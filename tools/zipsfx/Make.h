@@ -28,8 +28,8 @@ constexpr std::uint64_t kMarkAlignment = 512;
 // unknown options, missing values and missing output or inputs (not with --help).
 MakeOptions parseMakeOptions(const std::vector<std::string>& args);
 
-// The program that a RUN command line starts: its first word, or the text between leading
-// double quotes.
+// The program that a RUN command line starts, as the stub splits it: the text up to the first
+// blank, or between double quotes when the line begins with one.
 std::string runProgram(const std::string& run);
 
 // Builds the self-extracting file as the options say. Messages and warnings go to log, the
