@@ -26,8 +26,8 @@ std::optional<std::string> ProcessEnvironment::resource(const std::string& name)
     return lookup_ == nullptr ? std::nullopt : lookup_(name);
 }
 
-void ProcessEnvironment::start(const std::string& commandLine) {
-    platform::startCommand(commandLine);
+void ProcessEnvironment::start(const std::string& program, const std::string& commandLine) {
+    platform::startCommand(program, commandLine);
 }
 
 }  // namespace app

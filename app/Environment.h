@@ -19,8 +19,9 @@ class Environment {
     virtual std::string folder(Folder which) = 0;
     // The raw bytes of the data resource of that name, or nothing when it is missing.
     virtual std::optional<std::string> resource(const std::string& name) = 0;
-    // Starts a command line without waiting for it; failures are not reported.
-    virtual void start(const std::string& commandLine) = 0;
+    // Starts a command line (whose program is `program`) without waiting for it; failures,
+    // including a missing program, are not reported.
+    virtual void start(const std::string& program, const std::string& commandLine) = 0;
 };
 
 // The environment of the running process: platform calls plus the platform's own resources.
@@ -33,7 +34,7 @@ class ProcessEnvironment : public Environment {
     std::string executablePath() override;
     std::string folder(Folder which) override;
     std::optional<std::string> resource(const std::string& name) override;
-    void start(const std::string& commandLine) override;
+    void start(const std::string& program, const std::string& commandLine) override;
 
   private:
     ResourceLookup lookup_;

@@ -6,9 +6,9 @@
 
 namespace app {
 
-std::string launchCommandLine(const std::string& folder, const std::string& run) {
+LaunchCommand launchCommand(const std::string& folder, const std::string& run) {
     if (run.empty()) {
-        return std::string();
+        return LaunchCommand();
     }
     std::string program;
     std::string arguments;
@@ -26,7 +26,7 @@ std::string launchCommandLine(const std::string& folder, const std::string& run)
     if (line.size() > platform::kMaxPathLength) {
         line.resize(platform::kMaxPathLength);
     }
-    return line;
+    return LaunchCommand{path, line};
 }
 
 void launch(Environment& environment, const std::string& folder) {
@@ -39,9 +39,9 @@ void launch(Environment& environment, const std::string& folder) {
     if (zero != std::string::npos) {
         run.resize(zero);
     }
-    const std::string line = launchCommandLine(folder, run);
-    if (!line.empty()) {
-        environment.start(line);
+    const LaunchCommand command = launchCommand(folder, run);
+    if (!command.line.empty()) {
+        environment.start(command.program, command.line);
     }
 }
 

@@ -13,7 +13,14 @@ namespace app {
 // unchanged. The program name is the text up to the first blank, or, when the text begins
 // with a double quote, the text up to the closing quote. The whole line is cut at the
 // platform's longest path. An empty `run` gives an empty line.
-std::string launchCommandLine(const std::string& folder, const std::string& run);
+struct LaunchCommand {
+    std::string program;  // the program's path, unquoted
+    std::string line;     // the whole command line
+};
+LaunchCommand launchCommand(const std::string& folder, const std::string& run);
+inline std::string launchCommandLine(const std::string& folder, const std::string& run) {
+    return launchCommand(folder, run).line;
+}
 
 // Reads "RUN" and starts its command line; a missing resource or empty text starts nothing.
 void launch(Environment& environment, const std::string& folder);

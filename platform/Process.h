@@ -20,9 +20,10 @@ std::string temporaryFolder();
 // Quotes a program path for a command line, so that blanks in it do not split it.
 std::string quoteProgramPath(const std::string& path);
 
-// Starts a command line (program path and arguments) and does not wait for it. The outcome is
-// not reported: a program that cannot be started is not an error of the caller.
-void startCommand(const std::string& commandLine);
+// Starts a command line (the quoted `program` path and its arguments) and does not wait for it.
+// The outcome is not reported: a program that cannot be started is not an error of the caller,
+// and where the shell would complain about a missing program nothing is started at all.
+void startCommand(const std::string& program, const std::string& commandLine);
 
 // Restricts where libraries loaded later on may come from (the system folder only), so that a
 // file planted beside the program is never loaded in its place. Nothing to do on POSIX.

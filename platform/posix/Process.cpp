@@ -57,7 +57,10 @@ std::string quoteProgramPath(const std::string& path) {
     return quoted;
 }
 
-void startCommand(const std::string& commandLine) {
+void startCommand(const std::string& program, const std::string& commandLine) {
+    if (::access(program.c_str(), F_OK) != 0) {
+        return;  // as on Windows: a missing program starts nothing and says nothing
+    }
     // Prepare everything the child needs before forking: only async-signal-safe calls after it.
     const char* argv[] = {"sh", "-c", commandLine.c_str(), nullptr};
     const pid_t child = ::fork();

@@ -58,7 +58,7 @@ std::string quoteProgramPath(const std::string& path) {
     return "\"" + path + "\"";
 }
 
-void startCommand(const std::string& commandLine) {
+void startCommand(const std::string&, const std::string& commandLine) {
     WinExec(commandLine.c_str(), SW_SHOWNORMAL);
 }
 

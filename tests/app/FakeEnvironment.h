@@ -29,7 +29,9 @@ class FakeEnvironment : public app::Environment {
         }
         return found->second;
     }
-    void start(const std::string& commandLine) override { started.push_back(commandLine); }
+    void start(const std::string&, const std::string& commandLine) override {
+        started.push_back(commandLine);
+    }
 };
 
 // Records what the run asked of the user, in order, and answers as told.

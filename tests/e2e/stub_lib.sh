@@ -1,0 +1,50 @@
+# Shared by the stub's end-to-end scripts (sourced, not run): building self-extracting files from
+# a stub and a Zip, rewriting the RUN block of a copy, and small checks.
+
+ZIPSFX_ROOT="${ZIPSFX_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+skip() {
+    echo "SKIP: $*"
+    exit 0
+}
+
+# stub + zero padding to a multiple of 512 + the mark + zip. The mark is restored from the
+# inverted copy in the sources, so that no script or data file ever holds it.
+make_sfx() {  # stub zip out
+    python3 - "$ZIPSFX_ROOT/app/Mark.h" "$1" "$2" "$3" <<'PY'
+import re, sys
+header, stub, zipfile, out = sys.argv[1:]
+text = open(header).read()
+body = text[text.index("inverted[kMarkSize]"):]
+body = body[body.index("{") + 1:body.index("}")]
+mark = bytes((~int(v, 16)) & 0xFF for v in re.findall(r"0x[0-9a-fA-F]{2}", body))
+assert len(mark) == 32
+data = open(stub, "rb").read()
+data += bytes(-len(data) % 512)
+open(out, "wb").write(data + mark + open(zipfile, "rb").read())
+PY
+}
+
+# Replaces the 261-byte RUN block (default text, then zeros) of a stub copy with new text.
+set_run() {  # file default-text new-text
+    python3 - "$1" "$2" "$3" <<'PY'
+import sys
+path, old, new = sys.argv[1], sys.argv[2].encode(), sys.argv[3].encode()
+data = open(path, "rb").read()
+block = old + bytes(261 - len(old))
+assert data.count(block) == 1, "RUN block not found exactly once"
+assert len(new) <= 260
+data = data.replace(block, new + bytes(261 - len(new)))
+open(path, "wb").write(data)
+PY
+}
+
+# Lists a tree as "type size mtime path" lines, sorted, relative to its root.
+tree_of() {  # folder
+    (cd "$1" && find . -mindepth 1 -printf '%y %s %TY-%Tm-%Td %TH:%TM %p\n' | sort)
+}

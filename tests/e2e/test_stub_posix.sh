@@ -1,0 +1,142 @@
+#!/bin/bash
+# The POSIX stub end to end: quiet runs, the terminal questions, Ctrl-C during a large entry,
+# a damaged archive, on self-extracting files made here from Info-ZIP archives.
+set -euo pipefail
+source "$(dirname "$0")/stub_lib.sh"
+
+STUB="${ZIPSFX_STUB_NATIVE:-$ZIPSFX_ROOT/build/native/zipsfx-stub}"
+[ -x "$STUB" ] || skip "no native stub at $STUB (build it first)"
+command -v zip >/dev/null || skip "Info-ZIP zip is not installed"
+
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+
+# The payload: a small tree with known times, and a second archive with one large entry.
+mkdir -p "$WORK/src/docs/deep"
+printf 'hello\n' >"$WORK/src/a.txt"
+printf 'inner\n' >"$WORK/src/docs/b.txt"
+head -c 70000 /dev/urandom >"$WORK/src/docs/deep/c.bin"
+touch -d '2021-03-04 05:06:08' "$WORK/src/a.txt" "$WORK/src/docs/b.txt" "$WORK/src/docs/deep/c.bin"
+(cd "$WORK/src" && zip -qr -X "$WORK/small.zip" .)
+make_sfx "$STUB" "$WORK/small.zip" "$WORK/small.sfx"
+chmod +x "$WORK/small.sfx"
+EXPECTED=$(tree_of "$WORK/src")
+
+# Runs the stub on a pseudo-terminal and plays a script of (wait-for-text, send-bytes) steps;
+# prints the exit code. A step "INT" sends Ctrl-C.
+on_terminal() {  # sfx cwd args... -- steps...
+    python3 - "$@" <<'PY'
+import os, pty, sys, time, select
+args = sys.argv[1:]
+split = args.index("--")
+sfx, cwd, argv, steps = args[0], args[1], args[2:split], args[split + 1:]
+pid, fd = pty.fork()
+if pid == 0:
+    os.chdir(cwd)
+    os.execv(sfx, [sfx] + argv)
+seen = b""
+def wait_for(text, timeout=20):
+    global seen
+    end = time.time() + timeout
+    while text.encode() not in seen:
+        if time.time() > end:
+            sys.stderr.write("timed out waiting for %r; saw %r\n" % (text, seen[-300:]))
+            return False
+        r, _, _ = select.select([fd], [], [], 0.05)
+        if r:
+            try:
+                seen += os.read(fd, 4096)
+            except OSError:
+                return False
+    return True
+for i in range(0, len(steps), 2):
+    if not wait_for(steps[i]):
+        break
+    data = steps[i + 1]
+    os.write(fd, b"\x03" if data == "INT" else data.encode())
+while True:
+    try:
+        chunk = os.read(fd, 4096)
+    except OSError:
+        break
+    if not chunk:
+        break
+    seen += chunk
+_, status = os.waitpid(pid, 0)
+sys.stderr.write(seen.decode(errors="replace").replace("\r", "\n") + "\n")
+print(os.WEXITSTATUS(status) if os.WIFEXITED(status) else 128 + os.WTERMSIG(status))
+PY
+}
+
+echo "== -q: no questions, exact tree and times, exit 0"
+mkdir "$WORK/quiet"
+(cd "$WORK/quiet" && "$WORK/small.sfx" -q </dev/null >"$WORK/out.txt" 2>&1) || fail "-q exit $?"
+[ ! -s "$WORK/out.txt" ] || fail "-q printed: $(cat "$WORK/out.txt")"
+[ "$(tree_of "$WORK/quiet")" = "$EXPECTED" ] || fail "-q tree differs: $(tree_of "$WORK/quiet")"
+cmp "$WORK/src/docs/deep/c.bin" "$WORK/quiet/docs/deep/c.bin" || fail "-q content differs"
+
+echo "== interactive on a terminal: y, then Enter keeps the offered current folder"
+mkdir "$WORK/keep"
+code=$(on_terminal "$WORK/small.sfx" "$WORK/keep" -- "[y/N]" $'y\n' "Extract to [$WORK/keep]: " $'\n')
+[ "$code" = 0 ] || fail "interactive exit $code"
+[ "$(tree_of "$WORK/keep")" = "$EXPECTED" ] || fail "interactive tree differs"
+
+echo "== interactive: a typed folder with a blank is used"
+mkdir "$WORK/cwd"
+code=$(on_terminal "$WORK/small.sfx" "$WORK/cwd" -Q -- "[y/N]" $'Y\n' "Extract to" "$WORK/typed place"$'\n')
+[ "$code" = 0 ] || fail "typed destination exit $code"
+[ "$(tree_of "$WORK/typed place")" = "$EXPECTED" ] || fail "typed destination tree differs"
+[ -z "$(ls -A "$WORK/cwd")" ] || fail "the current folder was written to"
+
+echo "== not quiet: '-Q', ' -q' and '-q x' ask; Enter, 'n' or Ctrl-C decline; nothing written"
+mkdir -p "$WORK/decline"
+for arg in "-Q" " -q" "-q x"; do
+    code=$(on_terminal "$WORK/small.sfx" "$WORK/decline" "$arg" -- "[y/N]" $'\n')
+    [ "$code" = 1 ] || fail "declining ('$arg') exit $code"
+done
+code=$(on_terminal "$WORK/small.sfx" "$WORK/decline" -q x -- "[y/N]" $'\n')
+[ "$code" = 1 ] || fail "declining (-q x as two arguments) exit $code"
+code=$(on_terminal "$WORK/small.sfx" "$WORK/decline" -- "[y/N]" $'n\n')
+[ "$code" = 1 ] || fail "'n' exit $code"
+code=$(on_terminal "$WORK/small.sfx" "$WORK/decline" -- "[y/N]" INT)
+[ "$code" = 1 ] || fail "Ctrl-C at the question exit $code"
+code=$(on_terminal "$WORK/small.sfx" "$WORK/decline" -- "[y/N]" $'y\n' "Extract to" INT)
+[ "$code" = 1 ] || fail "Ctrl-C at the destination exit $code"
+[ -z "$(ls -A "$WORK/decline")" ] || fail "declining wrote files: $(ls -A "$WORK/decline")"
+
+echo "== Ctrl-C during a large entry: exit 1, no partial file"
+mkdir -p "$WORK/big" "$WORK/bigout"
+printf 'first\n' >"$WORK/big/1-first.txt"
+head -c 400000000 /dev/zero >"$WORK/big/2-big.bin"
+printf 'last\n' >"$WORK/big/3-last.txt"
+(cd "$WORK/big" && zip -q -0 "$WORK/big.zip" 1-first.txt 2-big.bin 3-last.txt)
+rm -f "$WORK/big/2-big.bin"
+make_sfx "$STUB" "$WORK/big.zip" "$WORK/big.sfx"
+rm -f "$WORK/big.zip"
+chmod +x "$WORK/big.sfx"
+code=$(on_terminal "$WORK/big.sfx" "$WORK/bigout" -- "[y/N]" $'y\n' "Extract to" $'\n' "2-big.bin" INT)
+[ "$code" = 1 ] || fail "Ctrl-C during extraction exit $code"
+[ -f "$WORK/bigout/1-first.txt" ] || fail "the entry before the cancel is missing"
+[ ! -e "$WORK/bigout/2-big.bin" ] || fail "partial file left: $(stat -c %s "$WORK/bigout/2-big.bin")"
+[ ! -e "$WORK/bigout/3-last.txt" ] || fail "extraction went on after the cancel"
+rm -f "$WORK/big.sfx"
+
+echo "== damaged archive: exit 2, the exception's text on stderr"
+python3 - "$WORK/small.sfx" "$WORK/bad.sfx" <<'PY'
+import sys
+data = bytearray(open(sys.argv[1], "rb").read())
+at = data.index(b"hello\n")  # stored: the bytes of a.txt
+data[at] = ord("j")
+open(sys.argv[2], "wb").write(data)
+PY
+chmod +x "$WORK/bad.sfx"
+mkdir "$WORK/badout"
+set +e
+(cd "$WORK/badout" && "$WORK/bad.sfx" -q </dev/null >"$WORK/bad.out" 2>"$WORK/bad.err")
+code=$?
+set -e
+[ "$code" = 2 ] || fail "damaged archive exit $code"
+grep -qx "Bad data exception: CRC mismatch in zip reader; data is invalid." "$WORK/bad.err" ||
+    fail "damaged archive message: $(cat "$WORK/bad.err")"
+
+echo "PASS"
