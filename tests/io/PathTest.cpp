@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "archive/Exception.h"
+#include "io/File.h"
 #include "io/Folder.h"
 #include "io/Path.h"
 #include "io/PathName.h"
@@ -181,6 +183,30 @@ TEST(PathName, MakeUniqueFindsTheFirstFreeNumber) {
     }
 }
 
+// A taken name at the platform's limit: the stem gives way so that the numbered name fits.
+TEST(PathName, MakeUniqueShortensTheStemToFitTheLimit) {
+    TempDir dir;
+    const std::size_t length = platform::kMaxPath - 3;
+    std::string folder = dir.path();
+    // Nested folders keep every single name short enough for the file system.
+    while (length - folder.size() - 1 > 200) {
+        std::size_t name = std::min<std::size_t>(200, length - folder.size() - 60);
+        folder += platform::kSeparator + std::string(name, 'f');
+    }
+    io::createFolder(folder);
+    std::string path = folder + platform::kSeparator;
+    path += std::string(length - path.size() - 4, 'x') + ".txt";
+    ASSERT_EQ(path.size(), length);
+    io::File taken;
+    taken.create(path);
+    taken.close();
+
+    std::string unique = path;
+    EXPECT_TRUE(io::makeUnique(unique, 5));
+    EXPECT_EQ(unique, path.substr(0, length - 5) + "_1.txt");
+    EXPECT_EQ(unique.size(), platform::kMaxPath - 2);
+}
+
 TEST(PathName, MakeUniqueGivesUpAfterTheLimit) {
     TempDir dir;
     writeFile(dir / "c.dat", "");
@@ -228,6 +254,15 @@ TEST(PathName, MakeAbsoluteRemovesDotsTextually) {
     std::string path = dir / n("a/./b/../../c/.");
     io::makeAbsolute(path);
     EXPECT_EQ(path, dir / "c");
+
+#ifndef _WIN32
+    // ".." takes away the name before it, even when that name is a link to elsewhere.
+    io::createFolder(dir / n("real/deep"));
+    std::filesystem::create_directory_symlink(dir / n("real/deep"), dir / "link");
+    std::string throughLink = dir / n("link/..");
+    io::makeAbsolute(throughLink);
+    EXPECT_EQ(throughLink, dir.path());
+#endif
 }
 
 // A name too long for the platform is shortened to fit, keeping its extension.
