@@ -2,7 +2,9 @@
 // intervals since 1601-01-01 UTC; seconds count from 1970-01-01 UTC.
 //
 // POSIX keeps no settable creation time: the getter answers the birth time where the file system
-// records it, else the status-change time, and the setter is accepted and changes nothing.
+// records it, else the status-change time, and the setter is accepted and changes nothing. POSIX
+// also lets the owner change times through a descriptor opened only for reading, where a Windows
+// handle needs write access.
 #pragma once
 
 #include <cstdint>
