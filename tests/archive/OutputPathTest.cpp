@@ -14,11 +14,13 @@
 #include "platform/Platform.h"
 #include "stream/FileOutput.h"
 #include "support/TestSupport.h"
+#include "Traversal.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using testsupport::TempDir;
+using traversal::tree;
 
 // '/' in a relative name written for the test becomes the platform's separator.
 std::string native(std::string relative) {
@@ -28,17 +30,6 @@ std::string native(std::string relative) {
         }
     }
     return relative;
-}
-
-// Every regular file and folder below root, relative to it, with '/' separators.
-std::vector<std::string> tree(const std::string& root) {
-    std::vector<std::string> entries;
-    for (const auto& entry : fs::recursive_directory_iterator(fs::path(root))) {
-        entries.push_back(fs::relative(entry.path(), fs::path(root)).generic_string() +
-                          (entry.is_directory() ? "/" : ""));
-    }
-    std::sort(entries.begin(), entries.end());
-    return entries;
 }
 
 bool collectName(const std::string& path, void* user) {
@@ -159,36 +150,8 @@ TEST_F(OutputTest, RelativeDestinationIsMadeAbsolute) {
     EXPECT_EQ(fs::path(path).filename().string(), "b.txt");
 }
 
-// The names of hostile and odd archives, and where their entries land below the destination.
-struct Landing {
-    std::string stored;
-    std::string landed;
-};
-
 TEST_F(OutputTest, NothingLandsOutsideTheDestination) {
-    const std::vector<Landing> cases = {
-        {"../evil.txt", "evil.txt"},
-        {"a/../../evil.txt", "a/evil.txt"},
-        {"/abs/evil.txt", "abs/evil.txt"},
-        {"C:\\evil.txt", "evil.txt"},
-        {"..\\evil.txt", "evil.txt"},
-        {"C:evil.txt", "evil.txt"},
-        {"nul.txt", "_nul.txt"},
-        {"a/con/b.txt", "a/_con/b.txt"},
-        {"x:y.txt", "y.txt"},
-        {"file.txt:stream", "file.txt_stream"},
-        {".\x01./evil.txt", "evil.txt"},
-        {"a/.\x1f./../evil.txt", "a/evil.txt"},
-        {".../evil.txt", "evil.txt"},
-        {".. /evil.txt", "evil.txt"},
-        {"a/.. /.. /evil.txt", "a/evil.txt"},
-        {"\\\\server\\share\\evil.txt", "server/share/evil.txt"},
-        {"\\\\?\\C:\\evil.txt", "evil.txt"},
-        {"\\\\.\\evil.txt", "evil.txt"},
-        {"../up/", "up/"},
-        {"C:\\dir\\..\\..\\up/", "dir/up/"},
-    };
-    for (const Landing& c : cases) {
+    for (const traversal::Landing& c : traversal::cases()) {
         SCOPED_TRACE(c.stored);
         TempDir root;
         const std::string dest = root / "dest";
@@ -207,18 +170,7 @@ TEST_F(OutputTest, NothingLandsOutsideTheDestination) {
             file.close();
         }
 
-        std::vector<std::string> expected = {"dest/"};
-        std::string landed = "dest/" + c.landed;
-        // The folders on the way, then the entry itself.
-        for (std::size_t slash = landed.find('/', 5); slash != std::string::npos;
-             slash = landed.find('/', slash + 1)) {
-            expected.push_back(landed.substr(0, slash + 1));
-        }
-        if (landed.back() != '/') {
-            expected.push_back(landed);
-        }
-        std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(tree(root.path()), expected);
+        EXPECT_EQ(tree(root.path()), traversal::expectedTree(c.landed));
     }
     EXPECT_FALSE(testsupport::fileExists(native("/abs/evil.txt")));
 }

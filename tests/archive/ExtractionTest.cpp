@@ -1,0 +1,181 @@
+// Whole archives with hostile entry names, extracted by the archive object and the Zip reader:
+// every entry lands inside the destination.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "Traversal.h"
+#include "archive/Archive.h"
+#include "archive/Exception.h"
+#include "platform/Platform.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::TempDir;
+
+std::uint32_t crc32(const std::string& data) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char byte : data) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+    }
+    return ~crc;
+}
+
+void put16(std::string& out, std::uint32_t value) {
+    out += static_cast<char>(value & 0xFF);
+    out += static_cast<char>((value >> 8) & 0xFF);
+}
+
+void put32(std::string& out, std::uint32_t value) {
+    put16(out, value & 0xFFFF);
+    put16(out, value >> 16);
+}
+
+struct Entry {
+    std::string name;
+    std::string data;
+};
+
+// A Zip archive of stored entries, names exactly as given, dated 1980-01-01 00:00.
+std::string storedZip(const std::vector<Entry>& entries) {
+    std::string archive;
+    std::string central;
+    for (const Entry& entry : entries) {
+        const std::uint32_t offset = static_cast<std::uint32_t>(archive.size());
+        const std::uint32_t crc = crc32(entry.data);
+        const auto size = static_cast<std::uint32_t>(entry.data.size());
+        const auto nameLength = static_cast<std::uint32_t>(entry.name.size());
+
+        put32(archive, 0x04034B50u);
+        put16(archive, 20);    // version needed
+        put16(archive, 0);     // flags
+        put16(archive, 0);     // stored
+        put16(archive, 0);     // time
+        put16(archive, 0x21);  // date
+        put32(archive, crc);
+        put32(archive, size);
+        put32(archive, size);
+        put16(archive, nameLength);
+        put16(archive, 0);
+        archive += entry.name + entry.data;
+
+        put32(central, 0x02014B50u);
+        put16(central, 20);  // made by
+        put16(central, 20);  // needed
+        put16(central, 0);
+        put16(central, 0);
+        put16(central, 0);
+        put16(central, 0x21);
+        put32(central, crc);
+        put32(central, size);
+        put32(central, size);
+        put16(central, nameLength);
+        put16(central, 0);  // extra
+        put16(central, 0);  // comment
+        put16(central, 0);  // disk
+        put16(central, 0);  // internal attributes
+        put32(central, 0);  // external attributes
+        put32(central, offset);
+        central += entry.name;
+    }
+    const auto centralOffset = static_cast<std::uint32_t>(archive.size());
+    archive += central;
+    put32(archive, 0x06054B50u);
+    put16(archive, 0);
+    put16(archive, 0);
+    put16(archive, static_cast<std::uint32_t>(entries.size()));
+    put16(archive, static_cast<std::uint32_t>(entries.size()));
+    put32(archive, static_cast<std::uint32_t>(central.size()));
+    put32(archive, centralOffset);
+    put16(archive, 0);
+    return archive;
+}
+
+// A scratch folder with the archive in it and an empty destination folder beside it.
+struct Scene {
+    explicit Scene(const std::vector<Entry>& entries) {
+        zipPath = scratch / "hostile.zip";
+        testsupport::writeFile(zipPath, storedZip(entries));
+        destination = scratch / "dest";
+        fs::create_directory(fs::path(destination));
+    }
+    // The scratch tree without the archive itself.
+    std::vector<std::string> tree() const {
+        std::vector<std::string> entries = traversal::tree(scratch.path());
+        entries.erase(std::remove(entries.begin(), entries.end(), "hostile.zip"), entries.end());
+        return entries;
+    }
+    TempDir scratch;
+    std::string zipPath;
+    std::string destination;
+};
+
+void extract(const Scene& scene, vessel5::Archive& archive) {
+    archive.setDestinationFolder(scene.destination);
+    archive.open(scene.zipPath);
+    archive.decode();
+    archive.close();
+}
+
+TEST(HostileArchive, EveryEntryLandsInsideTheDestination) {
+    for (const traversal::Landing& c : traversal::cases()) {
+        SCOPED_TRACE(c.stored);
+        const bool folder = c.stored.back() == '/';
+        Scene scene(std::vector<Entry>{{c.stored, folder ? "" : "payload"}});
+        vessel5::Archive archive;
+        extract(scene, archive);
+        EXPECT_EQ(scene.tree(), traversal::expectedTree(c.landed));
+        if (!folder) {
+            EXPECT_EQ(testsupport::readFile(scene.destination + platform::kSeparator +
+                                            fs::path(c.landed).make_preferred().string()),
+                      testsupport::bytes("payload"));
+        }
+    }
+}
+
+TEST(HostileArchive, AllNamesInOneArchiveStayInside) {
+    std::vector<Entry> entries;
+    for (const traversal::Landing& c : traversal::cases()) {
+        entries.push_back({c.stored, c.stored.back() == '/' ? "" : "x"});
+    }
+    Scene scene(entries);
+    vessel5::Archive archive;
+    extract(scene, archive);
+    for (const std::string& entry : scene.tree()) {
+        EXPECT_EQ(entry.rfind("dest/", 0), 0u) << entry;
+    }
+}
+
+TEST(HostileArchive, EntryWithoutAUsableNameStopsTheExtraction) {
+    Scene scene(std::vector<Entry>{{"first.txt", "1"}, {"../..", "2"}, {"last.txt", "3"}});
+    vessel5::Archive archive;
+    EXPECT_THROW(extract(scene, archive), brindle5::exception::BadFormat);
+    EXPECT_EQ(scene.tree(), (std::vector<std::string>{"dest/", "dest/first.txt"}));
+}
+
+bool redirectOutside(std::uint32_t, void* user) {
+    auto* archive = static_cast<vessel5::Archive*>(user);
+    const std::string& name = archive->currentItem().name;
+    archive->currentItem().name = name.substr(0, name.rfind(platform::kSeparator)) +
+                                  platform::kSeparator + ".." + platform::kSeparator + "beside.txt";
+    return true;
+}
+
+TEST(HostileArchive, OutputPathChangedByAHandlerMustStayInside) {
+    Scene scene(std::vector<Entry>{{"a.txt", "1"}});
+    vessel5::Archive archive;
+    archive.onItemStarted(redirectOutside, &archive);
+    EXPECT_THROW(extract(scene, archive), brindle5::exception::Output);
+    EXPECT_EQ(scene.tree(), std::vector<std::string>{"dest/"});
+}
+
+}  // namespace
