@@ -1,0 +1,111 @@
+#!/bin/bash
+# `zipsfx make` with the Windows stub, end to end under Wine: make from a tree, extract with -q,
+# compare; the RUN program and its arguments; the destinations; an Info-ZIP archive appended.
+set -euo pipefail
+source "$(dirname "$0")/make_lib.sh"
+source "$ZIPSFX_ROOT/tools/wine-env.sh"
+
+STUB="${ZIPSFX_STUB_WINDOWS:-$ZIPSFX_ROOT/build/$ZIPSFX_WINE_BUILD/zipsfx-stub.exe}"
+require_tool
+[ -f "$STUB" ] || skip "no Windows stub at $STUB (build it first)"
+CC=x86_64-w64-mingw32-gcc
+[ "$ZIPSFX_WINE_BUILD" = win32 ] && CC=i686-w64-mingw32-gcc
+command -v "$CC" >/dev/null || skip "$CC is not installed"
+
+WORK=$(mktemp -d)
+cleanup() {
+    wine_stop
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+wine_start || skip "cannot start Wine"
+make_tree "$WORK"
+
+run_sfx() {  # folder sfx (run in folder, quietly)
+    (cd "$1" && timeout 300 "$ZIPSFX_WINE" "$2" -q) || fail "the stub failed on $2"
+}
+
+note "make from a tree, extract quietly into the current folder"
+"$TOOL" make -o "$WORK/tree.exe" --stub "$STUB" --no-run "$WORK/tree"
+"$TOOL" test "$WORK/tree.exe" >/dev/null || fail "zipsfx test rejects what make made"
+peer_check "$WORK/tree.exe"
+mkdir "$WORK/current"
+run_sfx "$WORK/current" "$WORK/tree.exe"
+same_tree "$WORK/tree" "$WORK/current/tree"
+
+note "--run starts the named program with its arguments"
+mkdir -p "$WORK/app/bin"
+cat >"$WORK/ran.c" <<'C'
+#include <stdio.h>
+int main(int argc, char** argv) {
+    FILE* f = fopen(argv[1], "w");
+    for (int i = 2; i < argc; ++i) fprintf(f, "%s|", argv[i]);
+    return fclose(f);
+}
+C
+"$CC" -O1 -o "$WORK/app/bin/ran.exe" "$WORK/ran.c"
+"$TOOL" make -o "$WORK/run.exe" --stub "$STUB" \
+    --run "app\\bin\\ran.exe $(wine_path "$WORK/ran.txt") two \"three four\"" "$WORK/app" \
+    2>"$WORK/run.log"
+[ ! -s "$WORK/run.log" ] || { cat "$WORK/run.log"; fail "unexpected warnings"; }
+mkdir "$WORK/run"
+run_sfx "$WORK/run" "$WORK/run.exe"
+for _ in $(seq 1 100); do [ -s "$WORK/ran.txt" ] && break; sleep 0.1; done
+[ "$(cat "$WORK/ran.txt" 2>/dev/null)" = "two|three four|" ] ||
+    fail "RUN did not start app\\bin\\ran.exe with its arguments: $(cat "$WORK/ran.txt" 2>&1)"
+
+note "--no-run starts nothing, although the stub's own block names setup.exe"
+# setup.exe leaves a marker file wherever it is started from, so a start cannot go unseen.
+marker=$(wine_path "$WORK/setup-started.txt")
+cat >"$WORK/setup.c" <<C
+#include <stdio.h>
+int main(void) {
+    FILE* f = fopen("${marker//\\/\\\\}", "w");
+    return f ? fclose(f) : 1;
+}
+C
+mkdir "$WORK/setup"
+"$CC" -O1 -o "$WORK/setup/setup.exe" "$WORK/setup.c"
+"$TOOL" make -o "$WORK/norun.exe" --stub "$STUB" --no-run "$WORK/setup/setup.exe"
+mkdir "$WORK/norun"
+run_sfx "$WORK/norun" "$WORK/norun.exe"
+[ -f "$WORK/norun/setup.exe" ] || fail "setup.exe was not extracted"
+sleep 1
+[ ! -e "$WORK/setup-started.txt" ] || fail "--no-run still started the stub's default setup.exe"
+# The same archive with --run does start it: the marker is a fair witness.
+"$TOOL" make -o "$WORK/withrun.exe" --stub "$STUB" --run setup.exe "$WORK/setup/setup.exe"
+mkdir "$WORK/withrun"
+run_sfx "$WORK/withrun" "$WORK/withrun.exe"
+for _ in $(seq 1 100); do [ -e "$WORK/setup-started.txt" ] && break; sleep 0.1; done
+[ -e "$WORK/setup-started.txt" ] || fail "--run setup.exe did not start it"
+
+note "--destination temp and a fixed folder"
+unique="zipsfx-make-$$"
+mkdir "$WORK/$unique"
+cp "$WORK/tree/hello.txt" "$WORK/$unique/"
+"$TOOL" make -o "$WORK/temp.exe" --stub "$STUB" --destination temp "$WORK/$unique"
+run_sfx "$WORK/current" "$WORK/temp.exe"
+landed=$(find "$WINEPREFIX/drive_c" -path "*/$unique/hello.txt" | head -1)
+[ -n "$landed" ] || fail "--destination temp: nothing landed in Wine's temporary folder"
+case "$landed" in
+*/[Tt]emp/"$unique"/hello.txt) ;;
+*) fail "--destination temp landed in $landed" ;;
+esac
+rm -rf "$(dirname "$landed")"
+"$TOOL" make -o "$WORK/fixed.exe" --stub "$STUB" --destination "$(wine_path "$WORK/fixed place")" \
+    "$WORK/tree"
+run_sfx "$WORK/current" "$WORK/fixed.exe"
+same_tree "$WORK/tree" "$WORK/fixed place/tree"
+
+note "an archive made by Info-ZIP zip is appended unchanged and extracts the same"
+if command -v zip >/dev/null; then
+    (cd "$WORK" && zip -qr -X info.zip tree)
+    "$TOOL" make -o "$WORK/info.exe" --stub "$STUB" "$WORK/info.zip"
+    mkdir "$WORK/info"
+    run_sfx "$WORK/info" "$WORK/info.exe"
+    same_tree "$WORK/tree" "$WORK/info/tree"
+else
+    echo "SKIP (part): Info-ZIP zip is not installed"
+fi
+
+echo "PASS"
