@@ -253,3 +253,41 @@ TEST(ZipWriter, DosTimes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ZipWriter, RefusesFilesTheStubCannotHold) {
+    TempDir dir;
+    // Sparse files: the size is what counts, and none of it is written or read.
+    for (std::uint64_t size : {0x100000000ull, 0xFFFFFFFFull}) {
+        const std::string path = dir / "huge.bin";
+        { std::ofstream create(path, std::ios::binary); }
+        fs::resize_file(path, size);
+        std::ostringstream log;
+        try {
+            tools::collectSources({path}, log);
+            ADD_FAILURE() << size << " not refused";
+        } catch (const generic::exception& e) {
+            EXPECT_NE(e.message().find("4 GiB"), std::string::npos) << e.message();
+        }
+    }
+}
+
+TEST(ZipWriter, RefusesMoreEntriesThanTheEndRecordCounts) {
+    TempDir dir;
+    fs::create_directories(dir / "f");
+    std::stringstream out;
+    tools::ZipWriter writer(out, 6, nullptr);
+    const tools::ZipSource folder{dir / "f", "f/", true};
+    for (std::uint64_t i = 0; i < tools::kMaxEntries; ++i) {
+        writer.add(folder);
+    }
+    EXPECT_THROW(writer.add(folder), generic::exception);
+    writer.finish();
+    const std::string bytes = out.str();
+    ASSERT_GE(bytes.size(), 22u);
+    EXPECT_EQ(static_cast<std::uint8_t>(bytes[bytes.size() - 12]), 0xFF);  // total entries 65,535
+    EXPECT_EQ(static_cast<std::uint8_t>(bytes[bytes.size() - 11]), 0xFF);
+}
+
+}  // namespace
