@@ -52,20 +52,21 @@ bool Archive::isDecodableFormat(int format) const {
 }
 
 void Archive::open(const std::string& path) {
+    // A failed open leaves no archive open, rather than the previous one under the new path.
+    close();
     identified_ = false;
     settings_.startOffset = 0;
     settings_.format = 0;
     scanned_ = false;
     settings_.path = path;
     try {
-        auto input = std::make_unique<stream::FileInput>(path);
-        input->seek(0);
-        // An archive opened before is released only once the new one could be opened.
-        input_ = std::move(input);
-        open_ = true;
+        input_ = std::make_unique<stream::FileInput>(path);
+        input_->seek(0);
     } catch (const io::Exception& e) {
+        input_.reset();
         throw brindle5::exception::Input(e.message());
     }
+    open_ = true;
 }
 
 void Archive::identify() {

@@ -208,6 +208,12 @@ TEST_F(ArchiveTest, OpenFailureIsAnInputExceptionWithTheFileLayersMessage) {
         EXPECT_NE(e.message().find(missing), std::string::npos) << e.message();
     }
     EXPECT_FALSE(archive.isOpen());
+
+    // Nor does the archive opened before stay open under the new name.
+    archive.open(path);
+    EXPECT_THROW(archive.open(missing), brindle5::exception::Input);
+    EXPECT_FALSE(archive.isOpen());
+    EXPECT_THROW(archive.scan(), brindle5::exception::BadArgument);
 }
 
 TEST(FormatReaderBase, OperationsAReaderDoesNotOfferSayWhichWasCalled) {
