@@ -15,8 +15,13 @@
 //   - a reserved device name (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0-9, LPT0-9, alone or with
 //     an extension, in any case) gets a leading '_'.
 // The rules are the same on every platform, so an archive extracts to the same names everywhere.
-// A name with no component left is refused with BadFormat. As a last guard, the output helpers
-// refuse any prepared path that does not lie below the destination folder.
+// A name with no component left is refused with BadFormat.
+//
+// The output helpers clean only the part of a path below the destination folder: the folder the
+// user chose is used exactly as given. As a last guard they judge the path they are about to
+// use, after cleaning, renaming and shortening: when a destination is set, a path that does not
+// lie below it, or that has a component refused above, throws Output and nothing is created.
+// (Without a destination, paths are taken as given.)
 #pragma once
 
 #include <cstdint>
