@@ -5,7 +5,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "format/zip/CentralHeader.h"
+#include "format/zip/EndHeader.h"
 #include "io/FatTime.h"
+#include "stream/MemoryStream.h"
 #include "io/File.h"
 #include "zip/Sha256.h"
 #include "zip/ZipTestSupport.h"
@@ -176,5 +179,49 @@ TEST(FixtureTest, AnArchiveUnderAnotherPasswordFailsAndLeavesNoFile) {
     EXPECT_EQ(x.run(), "format exception: bad password in format::zip::EncryptionHeader::read().");
     for (const auto& entry : x.tree()) {
         EXPECT_EQ(entry.first.back(), '/') << "left behind: " << entry.first;
+    }
+}
+
+// With flag bit 3 the local header's CRC and sizes are not to be trusted: writers that stream
+// leave zeros there. Every size, the uncompressed one included, must then come from the central
+// record, or the methods that need it (reduce, implode) produce nothing.
+TEST(FixtureTest, DescriptorEntriesTakeEverySizeFromTheCentralRecord) {
+    const std::string shared = testsupport::fixturesDir();
+    if (shared.empty()) {
+        GTEST_SKIP() << "shared fixtures not present";
+    }
+    for (const char* name : {"hwzip-reduce3.zip", "hwzip-implode-8k3t.zip", "hwzip-shrink.zip"}) {
+        std::string bytes = readAll(testsupport::join(shared, std::string("legacy/") + name));
+        // Walk the central directory and mark every entry, zeroing the local copies.
+        stream::MemoryInput in(bytes);
+        format::zip::EndHeader end;
+        const std::uint64_t endPosition = end.locate(in);
+        ASSERT_NE(endPosition, format::zip::EndHeader::kNotFound);
+        in.seek(endPosition);
+        end.read(in, true);
+        std::uint64_t position = end.centralOffset;
+        for (unsigned i = 0; i < end.totalEntries; ++i) {
+            in.seek(position);
+            format::zip::CentralHeader central;
+            central.read(in, true);
+            bytes[position + 8] = static_cast<char>(bytes[position + 8] | 8);
+            const std::size_t local = central.localHeaderOffset;
+            bytes[local + 6] = static_cast<char>(bytes[local + 6] | 8);
+            std::fill(bytes.begin() + local + 14, bytes.begin() + local + 26, '\0');
+            position += central.size();
+        }
+        Extraction x(bytes);
+        ASSERT_EQ(x.run(), "") << name;
+        const auto listing =
+            readListing(testsupport::join(shared, std::string("expected/") + name + ".sha256"));
+        const auto tree = x.tree();
+        for (const Listed& item : listing) {
+            if (item.sha256 == "-") {
+                continue;
+            }
+            auto found = tree.find(item.path);
+            ASSERT_NE(found, tree.end()) << name << ": " << item.path;
+            EXPECT_EQ(ziptest::sha256(found->second), item.sha256) << name << ": " << item.path;
+        }
     }
 }
