@@ -312,7 +312,17 @@ void Decompressor::codes(InflateInput& input, stream::OutputStream& output,
             std::uint8_t* to = window + position;
             const std::uint8_t* from = to - distance;
             position += matchLength;
-            if (distance >= 8) {
+            if (distance >= 32) {
+                // Steps no longer than the distance never read bytes not yet written; the last
+                // step may write up to 31 bytes past the match, into the room after the piece.
+                std::uint8_t* const stop = to + matchLength;
+                do {
+                    std::memcpy(to, from, 16);
+                    std::memcpy(to + 16, from + 16, 16);
+                    to += 32;
+                    from += 32;
+                } while (to < stop);
+            } else if (distance >= 8) {
                 std::uint8_t* const stop = to + matchLength;
                 do {
                     std::memcpy(to, from, 8);
