@@ -104,10 +104,10 @@ void printListing(std::ostream& out, const std::vector<ListedEntry>& entries) {
         compressed += e.compressedSize;
     }
     out << "----------  ----------                                           ----\n"
-        << format("%10llu  %10llu                                           %zu %s\n",
-                  static_cast<unsigned long long>(uncompressed),
-                  static_cast<unsigned long long>(compressed), entries.size(),
-                  entries.size() == 1 ? "entry" : "entries");
+        << format("%10llu  %10llu", static_cast<unsigned long long>(uncompressed),
+                  static_cast<unsigned long long>(compressed))
+        << std::string(43, ' ') << entries.size() << (entries.size() == 1 ? " entry" : " entries")
+        << '\n';
 }
 
 }  // namespace tools
