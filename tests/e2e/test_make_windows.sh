@@ -108,4 +108,17 @@ else
     echo "SKIP (part): Info-ZIP zip is not installed"
 fi
 
+note "the Windows build of the tool makes the same under Wine, finding the stub beside it"
+WINTOOL="${ZIPSFX_TOOL_WINDOWS:-$ZIPSFX_ROOT/build/$ZIPSFX_WINE_BUILD/zipsfx.exe}"
+if [ -f "$WINTOOL" ] && [ -f "$(dirname "$WINTOOL")/zipsfx-stub.exe" ]; then
+    (cd "$WORK" && timeout 300 "$ZIPSFX_WINE" "$WINTOOL" make -o wintool.exe tree) ||
+        fail "the Windows tool failed"
+    "$TOOL" test "$WORK/wintool.exe" >/dev/null || fail "zipsfx test rejects what the Windows tool made"
+    mkdir "$WORK/wintool"
+    run_sfx "$WORK/wintool" "$WORK/wintool.exe"
+    same_tree "$WORK/tree" "$WORK/wintool/tree"
+else
+    echo "SKIP (part): no Windows tool with a stub beside it at $WINTOOL"
+fi
+
 echo "PASS"
