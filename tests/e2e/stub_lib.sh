@@ -44,7 +44,11 @@ open(path, "wb").write(data)
 PY
 }
 
-# Lists a tree as "type size mtime path" lines, sorted, relative to its root.
+# Lists a tree, sorted and relative to its root: "f size mtime path" for files (whose times come
+# from the archive) and "d path" for folders.
 tree_of() {  # folder
-    (cd "$1" && find . -mindepth 1 -printf '%y %s %TY-%Tm-%Td %TH:%TM %p\n' | sort)
+    (cd "$1" && {
+        find . -mindepth 1 -type f -printf 'f %s %TY-%Tm-%Td %TH:%TM %p\n'
+        find . -mindepth 1 -type d -printf 'd %p\n'
+    } | sort)
 }
