@@ -154,6 +154,7 @@ TEST(Make, LaysOutStubPaddingMarkAndZip) {
     Workspace w;
     MakeOptions o = w.options();
     o.settings = {"app/setup.sh now", Destination::Folder, "/opt/app"};
+    writeFile(w.output, "an older version, replaced");
     EXPECT_EQ(w.make(o), "");  // the program is in the archive: no warning
     auto bytes = testsupport::readFile(w.output);
     const std::size_t markAt = (w.stubBytes.size() + 511) / 512 * 512;

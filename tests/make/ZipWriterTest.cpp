@@ -233,8 +233,8 @@ TEST(ZipWriter, DosTimes) {
         return static_cast<std::int64_t>(std::mktime(&t));
     };
     auto dos = [](int year, int month, int day, int hour, int minute, int second) {
-        return std::uint32_t((year - 1980) << 25 | month << 21 | day << 16 | hour << 11 |
-                             minute << 5 | second / 2);
+        return std::uint32_t(year - 1980) << 25 |
+               std::uint32_t(month << 21 | day << 16 | hour << 11 | minute << 5 | second / 2);
     };
     struct Case {
         std::int64_t time;
@@ -245,7 +245,8 @@ TEST(ZipWriter, DosTimes) {
         {local(2024, 2, 29, 13, 45, 31), dos(2024, 2, 29, 13, 45, 32)},  // odd seconds round up
         {local(1999, 12, 31, 23, 59, 59), dos(2000, 1, 1, 0, 0, 0)},     // ... across a year
         {local(1980, 1, 1, 0, 0, 0), dos(1980, 1, 1, 0, 0, 0)},
-        {local(1979, 6, 1, 12, 0, 0), dos(1980, 1, 1, 0, 0, 0)},  // before DOS time: its start
+        {local(1979, 6, 1, 12, 0, 0), dos(1980, 1, 1, 0, 0, 0)},       // before DOS time: its start
+        {local(2110, 6, 1, 12, 0, 0), dos(2107, 12, 31, 23, 59, 58)},  // after it: its end
     };
     for (const Case& c : cases) {
         EXPECT_EQ(tools::toDosDateTime(c.time), c.expected) << c.time;

@@ -199,26 +199,25 @@ std::vector<ZipSource> collectSources(const std::vector<std::string>& inputs, st
 }
 
 std::uint32_t toDosDateTime(std::int64_t secondsSinceEpoch) {
+    constexpr std::uint32_t kFirst = (1u << 21) | (1u << 16);  // 1980-01-01 00:00:00
+    constexpr std::uint32_t kLast =
+        (127u << 25) | (12u << 21) | (31u << 16) | (23u << 11) | (59u << 5) | 29u;
+    // DOS keeps two-second steps; rounding up keeps an extracted file from looking older.
     std::time_t t = static_cast<std::time_t>(secondsSinceEpoch + (secondsSinceEpoch & 1));
     std::tm local{};
 #ifdef _WIN32
-    if (localtime_s(&local, &t) != 0) {
-        return (0 << 25) | (1 << 21) | (1 << 16);
-    }
+    const bool known = localtime_s(&local, &t) == 0;
 #else
-    if (localtime_r(&t, &local) == nullptr) {
-        return (0 << 25) | (1 << 21) | (1 << 16);
-    }
+    const bool known = localtime_r(&t, &local) != nullptr;
 #endif
-    int year = local.tm_year + 1900;
-    if (year < 1980) {
-        return (1 << 21) | (1 << 16);  // 1980-01-01 00:00:00
+    if (!known || local.tm_year + 1900 < 1980) {
+        return kFirst;
     }
-    if (year > 2107) {
-        return (127u << 25) | (12 << 21) | (31 << 16) | (23 << 11) | (59 << 5) | 29;
+    if (local.tm_year + 1900 > 2107) {
+        return kLast;
     }
-    std::uint32_t date =
-        static_cast<std::uint32_t>((year - 1980) << 9 | (local.tm_mon + 1) << 5 | local.tm_mday);
+    std::uint32_t date = static_cast<std::uint32_t>((local.tm_year - 80) << 9 |
+                                                    (local.tm_mon + 1) << 5 | local.tm_mday);
     std::uint32_t time =
         static_cast<std::uint32_t>(local.tm_hour << 11 | local.tm_min << 5 | local.tm_sec / 2);
     return date << 16 | time;
