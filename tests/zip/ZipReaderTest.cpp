@@ -367,3 +367,30 @@ TEST(ZipReaderTest, HostileNamesStayInsideTheDestination) {
         EXPECT_TRUE(relative == "archive.zip" || relative.rfind("out", 0) == 0) << relative;
     }
 }
+
+TEST(ZipReaderTest, AScanHandlerThatAnswersFalseCancelsTheScan) {
+    struct Case {
+        int list;
+        int answersBeforeFalse;
+    };
+    // Before each record; each file; each folder (kNested starts with a folder).
+    const Case cases[] = {
+        {vessel5::kScanNext, 2}, {vessel5::kScanFile, 1}, {vessel5::kScanFolder, 0}};
+    for (const auto& c : cases) {
+        testsupport::TempDir dir;
+        testsupport::writeFile(dir / "a.zip", build(kNested).bytes);
+        vessel5::Archive archive;
+        int answers = c.answersBeforeFalse;
+        if (c.list == vessel5::kScanNext) {
+            archive.onScanNext([](void* user) { return (*static_cast<int*>(user))-- > 0; },
+                               &answers);
+        } else {
+            archive.add(c.list, vessel5::Handler1([](std::uint32_t, void* user) {
+                            return (*static_cast<int*>(user))-- > 0;
+                        }),
+                        &answers);
+        }
+        archive.open(dir / "a.zip");
+        EXPECT_THROW(archive.scan(), brindle5::exception::Evacuation) << c.list;
+    }
+}
