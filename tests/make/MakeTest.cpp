@@ -11,8 +11,10 @@
 #include "make/Images.h"
 #include "stream/MemoryStream.h"
 #include "support/TestSupport.h"
+#include "tools/zipsfx/Commands.h"
 #include "tools/zipsfx/Make.h"
 #include "tools/zipsfx/StubLocator.h"
+#include "tools/zipsfx/ZipWriter.h"
 #include "tools/zipsfx/ZipWriterCheck.h"
 
 namespace {
@@ -343,6 +345,28 @@ TEST(Make, StubIsFoundBesideTheToolOrInTheBuildTree) {
     EXPECT_EQ(fs::path(posix[0]), fs::path("/opt/zipsfx/build/native/zipsfx-stub"));
     EXPECT_EQ(fs::path(posix[1]), fs::path("/opt/zipsfx/build/native/zipsfx-stub"));
     EXPECT_FALSE(tools::toolFolder().empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Make, CancelStopsBetweenBlocksAndLeavesNoFile) {
+    Workspace w;
+    writeFile(w.input + "/big.bin", std::string(1 << 20, 'b'));
+    tools::requestCancel();
+    EXPECT_THROW(w.make(w.options()), brindle5::exception::Evacuation);
+    tools::clearCancel();
+    EXPECT_FALSE(fs::exists(w.output));
+    EXPECT_TRUE(w.others().empty());
+    // Within a file: the writer asks between blocks of data, not only between entries.
+    int asked = 0;
+    std::stringstream out;
+    tools::ZipWriter writer(out, 6, nullptr, [&] { return ++asked > 3; });
+    std::ostringstream log;
+    auto sources = tools::collectSources({w.input + "/big.bin"}, log);
+    EXPECT_THROW(writer.add(sources[0]), brindle5::exception::Evacuation);
+    EXPECT_EQ(asked, 4);
 }
 
 }  // namespace

@@ -318,7 +318,8 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
                 names.push_back(entry.name);
             }
         } else {
-            ZipWriter writer(file, options.level, options.verbose ? &out : nullptr);
+            ZipWriter writer(file, options.level, options.verbose ? &out : nullptr,
+                             &cancelRequested);
             for (const ZipSource& source : sources) {
                 writer.add(source);
             }
@@ -398,8 +399,12 @@ int runMake(int argc, char** argv) {
         printMakeHelp(std::cout);
         return kExitDone;
     }
+    clearCancel();
     try {
         makeArchive(options, std::cout, std::cerr);
+    } catch (const brindle5::exception::Evacuation&) {
+        std::cerr << "zipsfx make: cancelled; no file made\n";
+        return kExitCancelled;
     } catch (const generic::exception& e) {
         std::cerr << "zipsfx make: " << e.message() << "\n";
         return kExitError;

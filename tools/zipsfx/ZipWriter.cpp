@@ -223,10 +223,21 @@ std::uint32_t toDosDateTime(std::int64_t secondsSinceEpoch) {
     return date << 16 | time;
 }
 
-ZipWriter::ZipWriter(std::iostream& out, int level, std::ostream* verbose)
-    : out_(out), level_(level), verbose_(verbose), base_(0), end_(0) {
+ZipWriter::ZipWriter(std::iostream& out, int level, std::ostream* verbose, CancelCheck cancelled)
+    : out_(out),
+      level_(level),
+      verbose_(verbose),
+      cancelled_(std::move(cancelled)),
+      base_(0),
+      end_(0) {
     base_ = position();
     end_ = base_;
+}
+
+void ZipWriter::checkCancel() const {
+    if (cancelled_ && cancelled_()) {
+        throw brindle5::exception::Evacuation();
+    }
 }
 
 std::uint64_t ZipWriter::position() {
@@ -250,6 +261,7 @@ void ZipWriter::writeAt(std::uint64_t at, const std::vector<std::uint8_t>& bytes
 }
 
 void ZipWriter::add(const ZipSource& source) {
+    checkCancel();
     if (central_.size() >= kMaxEntries) {
         fail("too many entries: the stub extracts at most 65,535");
     }
@@ -327,6 +339,7 @@ std::uint64_t ZipWriter::deflateFile(const ZipSource& source, std::uint32_t& crc
     size = 0;
     int flush = Z_NO_FLUSH;
     do {
+        checkCancel();
         std::size_t got = in.read(input.get(), kChunk);
         size += got;
         checkSize(source, size);
@@ -355,6 +368,7 @@ std::uint64_t ZipWriter::storeFile(const ZipSource& source, std::uint32_t& crc) 
     uLong sum = crc32(0L, Z_NULL, 0);
     std::uint64_t size = 0;
     for (;;) {
+        checkCancel();
         std::size_t got = in.read(buffer.get(), kChunk);
         if (got == 0) {
             break;

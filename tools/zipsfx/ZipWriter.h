@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -38,8 +39,12 @@ std::uint32_t toDosDateTime(std::int64_t secondsSinceEpoch);
 
 class ZipWriter {
   public:
+    // Asked between blocks of data; true stops the writer with brindle5::exception::Evacuation.
+    using CancelCheck = std::function<bool()>;
+
     // Writes at the stream's current position, which becomes the archive's offset 0.
-    ZipWriter(std::iostream& out, int level, std::ostream* verbose);
+    ZipWriter(std::iostream& out, int level, std::ostream* verbose,
+              CancelCheck cancelled = CancelCheck());
 
     void add(const ZipSource& source);
     // Writes the central directory and the end record.
@@ -57,10 +62,12 @@ class ZipWriter {
     void writeAt(std::uint64_t position, const std::vector<std::uint8_t>& bytes);
     void writeBytes(const void* data, std::size_t length);
     std::uint64_t position();
+    void checkCancel() const;
 
     std::iostream& out_;
     int level_;
     std::ostream* verbose_;
+    CancelCheck cancelled_;
     std::uint64_t base_;
     std::uint64_t end_;
     std::vector<format::zip::CentralHeader> central_;
