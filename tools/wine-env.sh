@@ -28,8 +28,15 @@ wine_start_display() {
     if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
         return 0
     fi
-    local n
-    for n in 91 92 93 94 95 96 97 98 99; do
+    local n pid
+    for n in $(seq 91 140); do
+        # A lock left by an Xvfb that is gone (a killed run) must not block the display.
+        if [ -e "/tmp/.X$n-lock" ]; then
+            pid=$(tr -dc '0-9' <"/tmp/.X$n-lock" 2>/dev/null || true)
+            if [ -n "$pid" ] && ! kill -0 "$pid" 2>/dev/null; then
+                rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
+            fi
+        fi
         if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
             Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
             ZIPSFX_XVFB_PID=$!
