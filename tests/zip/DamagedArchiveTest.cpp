@@ -102,3 +102,29 @@ TEST(DamagedArchiveTest, AlteredLegacyArchivesEndCleanly) {
         }
     }
 }
+
+// Imploded data does not mark its end: with a damaged size the decoder would take the end of
+// the data for zero bits and write gigabytes. It is stopped, and its partial file removed.
+TEST(DamagedArchiveTest, ASizeFarBeyondTheDataStopsTheDecoder) {
+    const std::string shared = testsupport::fixturesDir();
+    if (shared.empty()) {
+        GTEST_SKIP() << "shared fixtures not present";
+    }
+    std::string bytes = readAll(testsupport::join(shared, "legacy/hwzip-implode-8k3t.zip"));
+    const std::string localSignature("PK\3\4", 4);
+    int patched = 0;
+    for (std::size_t at = bytes.find(localSignature); at != std::string::npos;
+         at = bytes.find(localSignature, at + 4)) {
+        if (bytes[at + 8] == 6) {
+            bytes.replace(at + 22, 4, std::string("\0\xff\xff\xff", 4));  // 0xFFFFFF00
+            ++patched;
+        }
+    }
+    ASSERT_GT(patched, 0);
+    Extraction x(bytes);
+    EXPECT_EQ(x.run(),
+              "Bad data exception: compressed data ended before the file did in zip reader.");
+    for (const auto& entry : x.tree()) {
+        EXPECT_LT(entry.second.size(), 1u << 20) << entry.first;
+    }
+}
