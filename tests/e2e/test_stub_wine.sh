@@ -208,7 +208,24 @@ for how in Escape Cancel; do
     press "$TITLE" Return
     wait_window "$TITLE" >/dev/null
     for i in $(seq 1 50); do controls "$TITLE" | grep -q '|1007|' && break; sleep 0.1; done
-    if [ "$how" = Cancel ]; then click "$TITLE" 2; else press "$TITLE" Escape; fi
+    if [ "$how" = Cancel ]; then
+        # Text typed but not confirmed gives way to the stored folder when the browser is
+        # cancelled.
+        offered=$(control_text "$TITLE" 1007)
+        click "$TITLE" 1007
+        xdotool key End
+        xdotool type --delay 5 'typed but dropped'
+        click "$TITLE" 1008
+        browser=$(wait_window "Browse for Folder") || fail "no folder browser"
+        shot "Browse for Folder" folder-browser
+        press "Browse for Folder" Escape
+        wait_gone "Browse for Folder" || fail "the folder browser stays"
+        [ "$(control_text "$TITLE" 1007)" = "$offered" ] ||
+            fail "after a cancelled browser the edit holds '$(control_text "$TITLE" 1007)'"
+        click "$TITLE" 2
+    else
+        press "$TITLE" Escape
+    fi
     finish
     [ "$code" = 1 ] || fail "declined destination ($how) exit $code"
 done
