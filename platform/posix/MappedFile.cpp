@@ -21,7 +21,8 @@ bool MappedFile::open(const std::string& path) {
         close();
         return false;
     }
-    void* view = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    void* view =
+        ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
     if (view == MAP_FAILED) {
         close();
         return false;
