@@ -13,7 +13,7 @@
 #include "tools/zipsfx/ProgressLine.h"
 #include "zip/ArchiveBuilder.h"
 
-using ziptest::EntrySpec;
+using ziptest::EntryPlan;
 
 namespace {
 
@@ -51,7 +51,7 @@ std::vector<std::string> filesBelow(const std::string& folder) {
     return result;
 }
 
-const std::vector<EntrySpec> kEntries = {
+const std::vector<EntryPlan> kEntries = {
     {"docs/", ""}, {"docs/a.txt", "alpha"}, {"docs/b.txt", "bravo bravo"}, {"top.txt", "top"}};
 
 }  // namespace
@@ -108,7 +108,7 @@ TEST(ListingTest, ListsEveryCentralRecordWithTotals) {
 
 TEST(ToolCommandsTest, TestChecksEveryEntryAndWritesNothing) {
     testsupport::TempDir dir;
-    std::vector<EntrySpec> entries = kEntries;
+    std::vector<EntryPlan> entries = kEntries;
     entries[2].alter = [](std::string& data) { data[0] = 'B'; };
     testsupport::writeFile(dir / "a.zip", ziptest::build(entries).bytes);
     const Outcome r = run(tools::runTest, {"test", dir / "a.zip"});

@@ -18,8 +18,8 @@
 
 namespace ziptest {
 
-struct EntrySpec {
-    EntrySpec(std::string entryName, std::string entryData)
+struct EntryPlan {
+    EntryPlan(std::string entryName, std::string entryData)
         : name(std::move(entryName)), data(std::move(entryData)) {}
 
     std::string name;
@@ -42,7 +42,7 @@ struct EntrySpec {
     std::function<void(format::zip::CentralHeader&)> alterCentral;
 };
 
-struct ArchiveSpec {
+struct ArchivePlan {
     std::string prefix;            // bytes in front of the archive (a stand-in program)
     bool absoluteOffsets = false;  // offsets count from the start of the file, not the archive
     std::string comment;
@@ -60,13 +60,13 @@ inline std::string toString(const std::vector<std::uint8_t>& v) {
     return std::string(v.begin(), v.end());
 }
 
-inline Built build(const std::vector<EntrySpec>& entries, const ArchiveSpec& spec = {}) {
+inline Built build(const std::vector<EntryPlan>& entries, const ArchivePlan& plan = {}) {
     Built built;
     stream::MemoryOutput out;
-    out.write(spec.prefix.data(), static_cast<std::uint32_t>(spec.prefix.size()));
-    const std::uint64_t base = spec.absoluteOffsets ? 0 : spec.prefix.size();
+    out.write(plan.prefix.data(), static_cast<std::uint32_t>(plan.prefix.size()));
+    const std::uint64_t base = plan.absoluteOffsets ? 0 : plan.prefix.size();
     std::vector<format::zip::CentralHeader> centrals;
-    for (const EntrySpec& e : entries) {
+    for (const EntryPlan& e : entries) {
         format::zip::CentralHeader c;
         c.versionMadeBy = 20;
         c.versionNeeded = e.versionNeeded;
@@ -127,11 +127,11 @@ inline Built build(const std::vector<EntrySpec>& entries, const ArchiveSpec& spe
     }
     built.endPosition = out.tell();
     format::zip::EndHeader end;
-    end.diskNumber = spec.diskNumber;
+    end.diskNumber = plan.diskNumber;
     end.diskEntries = end.totalEntries = static_cast<std::uint16_t>(centrals.size());
     end.centralSize = static_cast<std::uint32_t>(built.endPosition - built.centralPosition);
     end.centralOffset = static_cast<std::uint32_t>(built.centralPosition - base);
-    end.comment = spec.comment;
+    end.comment = plan.comment;
     end.write(out);
     built.bytes = out.text();
     return built;

@@ -8,7 +8,7 @@
 #include "zip/ArchiveBuilder.h"
 #include "zip/ZipTestSupport.h"
 
-using ziptest::EntrySpec;
+using ziptest::EntryPlan;
 using ziptest::Extraction;
 
 namespace {
@@ -21,7 +21,7 @@ std::string readAll(const std::string& path) {
 // An archive with one entry of each kind the builder makes: folder, stored, empty, encrypted,
 // encrypted with a descriptor, and stored with a descriptor.
 std::string mixedArchive() {
-    std::vector<EntrySpec> entries = {{"dir/", ""},
+    std::vector<EntryPlan> entries = {{"dir/", ""},
                                       {"dir/plain.txt", "plain text, stored"},
                                       {"empty", ""},
                                       {"secret.txt", "encrypted under the empty password"},
@@ -31,9 +31,9 @@ std::string mixedArchive() {
     entries[4].encrypt = true;
     entries[4].descriptor = true;
     entries[5].descriptor = true;
-    ziptest::ArchiveSpec spec;
-    spec.comment = "comment";
-    return ziptest::build(entries, spec).bytes;
+    ziptest::ArchivePlan plan;
+    plan.comment = "comment";
+    return ziptest::build(entries, plan).bytes;
 }
 
 // Runs one damaged archive; fails the test for anything but success or the program's own

@@ -9,14 +9,14 @@
 #include "zip/ZipTestSupport.h"
 
 using ziptest::build;
-using ziptest::EntrySpec;
+using ziptest::EntryPlan;
 using ziptest::Extraction;
 
 namespace {
 
 using Tree = std::map<std::string, std::string>;
 
-const std::vector<EntrySpec> kNested = {
+const std::vector<EntryPlan> kNested = {
     {"docs/", ""},
     {"docs/a.txt", "alpha\n"},
     {"docs/deep/b.bin", std::string("\0\1\2\3\xff", 5)},
@@ -45,7 +45,7 @@ TEST(ZipReaderTest, ExtractsFoldersFilesAndEmptyFilesInOrder) {
 }
 
 TEST(ZipReaderTest, GivesEachFileTheDosTimeOfItsLocalHeader) {
-    EntrySpec e{"t.txt", "time"};
+    EntryPlan e{"t.txt", "time"};
     e.date = (45 << 9) | (7 << 5) | 14;  // 2025-07-14
     e.time = (9 << 11) | (30 << 5) | 5;  // 09:30:10
     Extraction x(build({e}).bytes);
@@ -55,7 +55,7 @@ TEST(ZipReaderTest, GivesEachFileTheDosTimeOfItsLocalHeader) {
 }
 
 TEST(ZipReaderTest, AnInvalidDosDateKeepsTheFile) {
-    EntrySpec e{"t.txt", "no date"};
+    EntryPlan e{"t.txt", "no date"};
     e.date = 0;  // month 0: no such date
     Extraction x(build({e}).bytes);
     EXPECT_EQ(x.run(), "");
@@ -65,10 +65,10 @@ TEST(ZipReaderTest, AnInvalidDosDateKeepsTheFile) {
 TEST(ZipReaderTest, ReadsOffsetsFromTheArchiveStartAndFromTheFileStart) {
     const std::string program(70144, 'M');
     for (bool absolute : {false, true}) {
-        ziptest::ArchiveSpec spec;
-        spec.prefix = program;
-        spec.absoluteOffsets = absolute;
-        auto built = build(kNested, spec);
+        ziptest::ArchivePlan plan;
+        plan.prefix = program;
+        plan.absoluteOffsets = absolute;
+        auto built = build(kNested, plan);
         Extraction x(built.bytes, static_cast<std::uint32_t>(program.size()));
         EXPECT_EQ(x.run(), "") << absolute;
         EXPECT_EQ(x.tree(), kNestedTree) << absolute;
@@ -78,10 +78,10 @@ TEST(ZipReaderTest, ReadsOffsetsFromTheArchiveStartAndFromTheFileStart) {
 TEST(ZipReaderTest, LocatesTheCentralDirectoryByEitherConvention) {
     const std::string program(1000, 'M');
     for (bool absolute : {false, true}) {
-        ziptest::ArchiveSpec spec;
-        spec.prefix = program;
-        spec.absoluteOffsets = absolute;
-        auto built = build(kNested, spec);
+        ziptest::ArchivePlan plan;
+        plan.prefix = program;
+        plan.absoluteOffsets = absolute;
+        auto built = build(kNested, plan);
         testsupport::TempDir dir;
         testsupport::writeFile(dir / "a.zip", built.bytes);
         vessel5::Archive archive;
@@ -97,7 +97,7 @@ TEST(ZipReaderTest, LocatesTheCentralDirectoryByEitherConvention) {
 
 TEST(ZipReaderTest, ScanSumsTheSizesAndKeepsTheArchiveNameOnlyForOneRoot) {
     struct Case {
-        std::vector<EntrySpec> entries;
+        std::vector<EntryPlan> entries;
         std::string name;
     };
     const Case cases[] = {
@@ -119,7 +119,7 @@ TEST(ZipReaderTest, ScanSumsTheSizesAndKeepsTheArchiveNameOnlyForOneRoot) {
         EXPECT_EQ(archive.settings().entryCount, static_cast<std::int32_t>(c.entries.size()));
     }
 
-    std::vector<EntrySpec> three = {
+    std::vector<EntryPlan> three = {
         {"a", std::string(100, 'a')}, {"b", std::string(2000, 'b')}, {"c", std::string(3, 'c')}};
     three[1].encrypt = true;
     testsupport::TempDir dir;
@@ -133,10 +133,10 @@ TEST(ZipReaderTest, ScanSumsTheSizesAndKeepsTheArchiveNameOnlyForOneRoot) {
 }
 
 TEST(ZipReaderTest, ACommentHoldingTheEndSignatureDoesNotMisleadTheSearch) {
-    ziptest::ArchiveSpec spec;
+    ziptest::ArchivePlan plan;
     // Too close to the end to be a record of its own: the real record is found.
-    spec.comment = std::string("PK\5\6 near the end", 17);
-    Extraction x(build(kNested, spec).bytes);
+    plan.comment = std::string("PK\5\6 near the end", 17);
+    Extraction x(build(kNested, plan).bytes);
     EXPECT_EQ(x.run(), "");
     EXPECT_EQ(x.tree(), kNestedTree);
 }
@@ -144,9 +144,9 @@ TEST(ZipReaderTest, ACommentHoldingTheEndSignatureDoesNotMisleadTheSearch) {
 TEST(ZipReaderTest, ACommentHoldingAWholeFalseEndRecordIsFoundFirst) {
     // The later signature wins; its record points nowhere, so the archive is refused rather
     // than misread.
-    ziptest::ArchiveSpec spec;
-    spec.comment = std::string("PK\5\6", 4) + std::string(30, '\x7f');
-    Extraction x(build(kNested, spec).bytes);
+    ziptest::ArchivePlan plan;
+    plan.comment = std::string("PK\5\6", 4) + std::string(30, '\x7f');
+    Extraction x(build(kNested, plan).bytes);
     EXPECT_NE(x.run(), "");
     EXPECT_EQ(x.tree(), Tree{});
 }
@@ -154,11 +154,11 @@ TEST(ZipReaderTest, ACommentHoldingAWholeFalseEndRecordIsFoundFirst) {
 TEST(ZipReaderTest, RefusesUnsupportedArchivesBeforeWritingAnything) {
     struct Case {
         std::string name;
-        std::function<void(std::vector<EntrySpec>&, ziptest::ArchiveSpec&)> change;
+        std::function<void(std::vector<EntryPlan>&, ziptest::ArchivePlan&)> change;
         std::string message;
     };
     const Case cases[] = {
-        {"multi-disk", [](auto&, auto& spec) { spec.diskNumber = 1; },
+        {"multi-disk", [](auto&, auto& plan) { plan.diskNumber = 1; },
          "Unsupported format exception: expansion of segmented multi-part archives not supported "
          "by zip reader."},
         {"version 0x15", [](auto& entries, auto&) { entries[2].versionNeeded = 0x15; },
@@ -179,10 +179,10 @@ TEST(ZipReaderTest, RefusesUnsupportedArchivesBeforeWritingAnything) {
          ""},
     };
     for (const auto& c : cases) {
-        std::vector<EntrySpec> entries = kNested;
-        ziptest::ArchiveSpec spec;
-        c.change(entries, spec);
-        Extraction x(build(entries, spec).bytes);
+        std::vector<EntryPlan> entries = kNested;
+        ziptest::ArchivePlan plan;
+        c.change(entries, plan);
+        Extraction x(build(entries, plan).bytes);
         std::string result = x.run();
         if (!c.message.empty()) {
             EXPECT_EQ(result, c.message) << c.name;
@@ -190,7 +190,7 @@ TEST(ZipReaderTest, RefusesUnsupportedArchivesBeforeWritingAnything) {
         }
     }
     // Version 20 (0x14), the highest accepted, with a high byte that is not looked at.
-    std::vector<EntrySpec> entries = kNested;
+    std::vector<EntryPlan> entries = kNested;
     entries[1].versionNeeded = 0x0314;
     Extraction x(build(entries).bytes);
     EXPECT_EQ(x.run(), "");
@@ -220,7 +220,7 @@ TEST(ZipReaderTest, AnEmptyCentralDirectoryExtractsNothing) {
 }
 
 TEST(ZipReaderTest, DataDescriptorsTakeCrcAndSizesFromTheCentralRecord) {
-    std::vector<EntrySpec> entries = kNested;
+    std::vector<EntryPlan> entries = kNested;
     for (auto& e : entries) {
         e.descriptor = true;
     }
@@ -231,7 +231,7 @@ TEST(ZipReaderTest, DataDescriptorsTakeCrcAndSizesFromTheCentralRecord) {
 
 TEST(ZipReaderTest, EncryptedEntriesWithTheEmptyPassword) {
     for (bool descriptor : {false, true}) {
-        std::vector<EntrySpec> entries = kNested;
+        std::vector<EntryPlan> entries = kNested;
         for (auto& e : entries) {
             if (e.name.back() != '/') {
                 e.encrypt = true;
@@ -246,7 +246,7 @@ TEST(ZipReaderTest, EncryptedEntriesWithTheEmptyPassword) {
 
 TEST(ZipReaderTest, TheCheckByteOfADescriptorEntryIsTheHighByteOfItsTime) {
     // Made with the check byte of the other rule: the entry must be refused.
-    EntrySpec e{"a.txt", "secret"};
+    EntryPlan e{"a.txt", "secret"};
     e.encrypt = true;
     e.time = 0x1234;
     auto built = build({e});
@@ -262,30 +262,30 @@ TEST(ZipReaderTest, TheCheckByteOfADescriptorEntryIsTheHighByteOfItsTime) {
 TEST(ZipReaderTest, FailedEntriesLeaveNoFileBehind) {
     struct Case {
         std::string name;
-        std::function<void(EntrySpec&)> change;
+        std::function<void(EntryPlan&)> change;
         std::string message;
     };
     const Case cases[] = {
         {"wrong password",
-         [](EntrySpec& e) {
+         [](EntryPlan& e) {
              e.encrypt = true;
              e.password = "secret";
          },
          "format exception: bad password in format::zip::EncryptionHeader::read()."},
         {"altered stored data",
-         [](EntrySpec& e) { e.alter = [](std::string& data) { data[3] ^= 0x20; }; },
+         [](EntryPlan& e) { e.alter = [](std::string& data) { data[3] ^= 0x20; }; },
          "Bad data exception: CRC mismatch in zip reader; data is invalid."},
         {"stored data cut short",
-         [](EntrySpec& e) {
+         [](EntryPlan& e) {
              e.alterCentral = [](format::zip::CentralHeader& c) { c.compressedSize += 10; };
              e.descriptor = true;
          },
          "Bad data exception: CRC mismatch in zip reader; data is invalid."},
-        {"local method differs", [](EntrySpec& e) { e.localMethod = 9; },
+        {"local method differs", [](EntryPlan& e) { e.localMethod = 9; },
          "Unsupported method exception: zip reader encountered a file with an unsupported "
          "compression method."},
         {"encrypted entry shorter than its header",
-         [](EntrySpec& e) {
+         [](EntryPlan& e) {
              e.encrypt = true;
              e.descriptor = true;
              e.alterCentral = [](format::zip::CentralHeader& c) { c.compressedSize = 5; };
@@ -294,7 +294,7 @@ TEST(ZipReaderTest, FailedEntriesLeaveNoFileBehind) {
          "reader."},
     };
     for (const auto& c : cases) {
-        std::vector<EntrySpec> entries = {{"first.txt", "first"},
+        std::vector<EntryPlan> entries = {{"first.txt", "first"},
                                           {"second.txt", "the second file's data"},
                                           {"third.txt", "third"}};
         c.change(entries[1]);
@@ -306,7 +306,7 @@ TEST(ZipReaderTest, FailedEntriesLeaveNoFileBehind) {
 }
 
 TEST(ZipReaderTest, AFailureHandlerThatObjectsKeepsThePartialFile) {
-    std::vector<EntrySpec> entries = {{"a.txt", "some data"}};
+    std::vector<EntryPlan> entries = {{"a.txt", "some data"}};
     entries[0].alter = [](std::string& data) { data[0] = 'S'; };
     Extraction x(build(entries).bytes);
     x.events().answerItemFailed = false;
@@ -315,7 +315,7 @@ TEST(ZipReaderTest, AFailureHandlerThatObjectsKeepsThePartialFile) {
 }
 
 TEST(ZipReaderTest, ProgressPositionsRunAcrossEntriesAndSkippedOnes) {
-    std::vector<EntrySpec> entries = {{"a.bin", std::string(40000, 'a')},
+    std::vector<EntryPlan> entries = {{"a.bin", std::string(40000, 'a')},
                                       {"b.bin", std::string(70000, 'b')}};
     Extraction skipped(build(entries).bytes);
     skipped.events().answerItemStarted = false;
@@ -331,7 +331,7 @@ TEST(ZipReaderTest, ProgressPositionsRunAcrossEntriesAndSkippedOnes) {
 }
 
 TEST(ZipReaderTest, ACancelDuringAnEntryRemovesItsPartialFile) {
-    std::vector<EntrySpec> entries = {{"a.bin", std::string(40000, 'a')},
+    std::vector<EntryPlan> entries = {{"a.bin", std::string(40000, 'a')},
                                       {"b.bin", std::string(70000, 'b')}};
     Extraction x(build(entries).bytes);
     x.events().cancelProgressAt = 1;
@@ -343,7 +343,7 @@ TEST(ZipReaderTest, ACancelDuringAnEntryRemovesItsPartialFile) {
 }
 
 TEST(ZipReaderTest, AnExistingTopLevelFolderIsRenamedOnceForTheWholeArchive) {
-    std::vector<EntrySpec> entries = {
+    std::vector<EntryPlan> entries = {
         {"docs/", ""}, {"docs/a.txt", "a"}, {"docs/b.txt", "b"}, {"new/", ""}, {"new/c.txt", "c"}};
     Extraction x(build(entries).bytes);
     std::filesystem::create_directories(std::filesystem::path(x.out()) / "docs");
@@ -357,7 +357,7 @@ TEST(ZipReaderTest, AnExistingTopLevelFolderIsRenamedOnceForTheWholeArchive) {
 }
 
 TEST(ZipReaderTest, HostileNamesStayInsideTheDestination) {
-    std::vector<EntrySpec> entries = {
+    std::vector<EntryPlan> entries = {
         {"../evil.txt", "1"}, {"/abs/x.txt", "2"}, {"a/../../up.txt", "3"}};
     Extraction x(build(entries).bytes);
     x.run();
