@@ -5,6 +5,7 @@
 #include "app/Destination.h"
 #include "app/Launch.h"
 #include "app/MarkedExecutableParser.h"
+#include "archive/UnixPermissions.h"
 #include "archive/Archive.h"
 #include "archive/Exception.h"
 
@@ -49,6 +50,7 @@ void ExtractionRun::extract(const std::string& executablePath) {
     archive_.onProgress(&ExtractionRun::onProgress, this);
     archive_.onDestinationWanted(&ExtractionRun::onDestinationWanted, this);
     archive_.onItemStarted(&ExtractionRun::onItemStarted, this);
+    vessel5::keepUnixPermissions(archive_);
     archive_.open(executablePath);
     archive_.settings().startOffset = offset;
     if (!quiet_) {

@@ -11,6 +11,8 @@ void FileItem::reset() {
     creator.reset();
     firstFlag = false;
     secondFlag = false;
+    versionMadeBy = 0;
+    externalAttributes = 0;
 }
 
 void FolderItem::reset() {

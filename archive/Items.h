@@ -30,6 +30,11 @@ class FileItem {
     OptionalTypeCode creator;
     bool firstFlag = false;
     bool secondFlag = false;
+    // The central record's "version made by" and external attributes: the high byte of the
+    // first names the system the archive was made on (3 for Unix, whose permission bits are then
+    // the high 16 bits of the second).
+    std::uint16_t versionMadeBy = 0;
+    std::uint32_t externalAttributes = 0;
 
     void reset();
 };

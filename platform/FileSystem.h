@@ -75,4 +75,9 @@ bool createDirectory(const std::string& path);
 // when the path is empty or the result would not fit kMaxPath (terminating zero included).
 bool fullPathName(const std::string& path, std::string& absolute);
 
+// Gives a file the Unix permission bits recorded for it (read, write and execute for owner,
+// group and others; never set-id or sticky bits), masked by the process's umask. Windows has no
+// such bits: nothing happens there, and the result is true.
+bool setUnixPermissions(const std::string& path, std::uint32_t mode);
+
 }  // namespace platform

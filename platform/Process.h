@@ -25,6 +25,9 @@ std::string quoteProgramPath(const std::string& path);
 // and where the shell would complain about a missing program nothing is started at all.
 void startCommand(const std::string& program, const std::string& commandLine);
 
+// Whether standard error goes to a terminal (a person watching) rather than a pipe or a file.
+bool stderrIsTerminal();
+
 // Restricts where libraries loaded later on may come from (the system folder only), so that a
 // file planted beside the program is never loaded in its place. Nothing to do on POSIX.
 void restrictLibrarySearch();

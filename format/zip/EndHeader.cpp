@@ -56,12 +56,26 @@ std::uint64_t EndHeader::locate(stream::RandomInput& input) {
     // A short read leaves zeros, which never match the signature.
     std::uint32_t got = input.read(buffer.data(), static_cast<std::uint32_t>(window));
     (void)got;
+    // The nearest signature wins, unless it is only text inside a comment: a candidate whose
+    // comment length reaches exactly to the end of the input is a real end record, so an earlier
+    // such candidate is preferred to a nearer one that does not fit. When none fits (a signature
+    // appended after the archive, say), the nearest is taken.
+    std::uint64_t nearest = kNotFound;
     for (std::uint64_t p = window - kFixedSize + 1; p-- > 0;) {
-        if (std::memcmp(buffer.data() + p, kSignature.data(), kSignature.size()) == 0) {
+        if (std::memcmp(buffer.data() + p, kSignature.data(), kSignature.size()) != 0) {
+            continue;
+        }
+        if (nearest == kNotFound) {
+            nearest = p;
+        }
+        const std::uint64_t commentLength =
+            buffer[static_cast<std::size_t>(p) + 20] |
+            (static_cast<std::uint64_t>(buffer[static_cast<std::size_t>(p) + 21]) << 8);
+        if (p + kFixedSize + commentLength == window) {
             return size - window + p;
         }
     }
-    return kNotFound;
+    return nearest == kNotFound ? kNotFound : size - window + nearest;
 }
 
 }  // namespace zip

@@ -15,6 +15,9 @@ struct PendingEntry {
     // With a data descriptor the local header's uncompressed size is as untrustworthy as its
     // other sizes, so the central one is kept for that case too.
     std::uint32_t uncompressedSize = 0;
+    // Where the entry was made and its attributes there (Unix permission bits, for instance).
+    std::uint16_t versionMadeBy = 0;
+    std::uint32_t externalAttributes = 0;
     // The central record's name, for reports about an entry whose local header is unreadable.
     std::string name;
 };

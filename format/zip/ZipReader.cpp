@@ -165,6 +165,8 @@ void ZipReader::decodeStream(stream::RandomInput& rawInput) {
             }
             entry.localHeaderOffset = central_.localHeaderOffset;
             entry.name = central_.name;
+            entry.versionMadeBy = central_.versionMadeBy;
+            entry.externalAttributes = central_.externalAttributes;
             entries.push_back(std::move(entry));
         }
         clearOutputNames();
@@ -222,6 +224,8 @@ void ZipReader::extractFile(stream::RandomInput& input, const PendingEntry& entr
     item.compressedSize.set(local.compressedSize);
     item.uncompressedSize.set(local.uncompressedSize);
     item.name = makeOutputPath(local.name);
+    item.versionMadeBy = entry.versionMadeBy;
+    item.externalAttributes = entry.externalAttributes;
     if (!archive().dispatch(vessel5::kItemStarted, entry.localHeaderOffset)) {
         produced() += local.uncompressedSize;
         evacuateUnless(
@@ -229,7 +233,9 @@ void ZipReader::extractFile(stream::RandomInput& input, const PendingEntry& entr
         return;
     }
     stream::FileOutput output;
-    createOutputFile(output, item.name, kCreateAttempts);
+    // The name may have changed on the way (a unique or shortened name): handlers of the entry's
+    // end see the file that was really written.
+    item.name = createOutputFile(output, item.name, kCreateAttempts);
     decodeEntry(input, output, local);
     archive().notify(vessel5::kItemDone);
     item.reset();

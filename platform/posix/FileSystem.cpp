@@ -238,4 +238,10 @@ bool fullPathName(const std::string& path, std::string& absolute) {
     return true;
 }
 
+bool setUnixPermissions(const std::string& path, std::uint32_t mode) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return ::chmod(path.c_str(), static_cast<mode_t>(mode & 0777) & ~mask) == 0;
+}
+
 }  // namespace platform

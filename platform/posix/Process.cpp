@@ -76,4 +76,8 @@ void startCommand(const std::string& program, const std::string& commandLine) {
 
 void restrictLibrarySearch() {}
 
+bool stderrIsTerminal() {
+    return isatty(STDERR_FILENO) != 0;
+}
+
 }  // namespace platform

@@ -124,4 +124,8 @@ bool fullPathName(const std::string& path, std::string& absolute) {
     return true;
 }
 
+bool setUnixPermissions(const std::string&, std::uint32_t) {
+    return true;
+}
+
 }  // namespace platform

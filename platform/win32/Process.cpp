@@ -1,6 +1,8 @@
 #include "platform/Process.h"
 
 #include <windows.h>
+#include <cstdio>
+#include <io.h>
 
 #include "platform/Platform.h"
 
@@ -75,6 +77,10 @@ void restrictLibrarySearch() {
     if (setDefault == nullptr || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
         SetDllDirectoryA("");
     }
+}
+
+bool stderrIsTerminal() {
+    return _isatty(_fileno(stderr)) != 0;
 }
 
 }  // namespace platform

@@ -11,8 +11,13 @@
 #include "Traversal.h"
 #include "archive/Archive.h"
 #include "archive/Exception.h"
+#include "archive/UnixPermissions.h"
 #include "platform/Platform.h"
 #include "support/TestSupport.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -43,6 +48,8 @@ void put32(std::string& out, std::uint32_t value) {
 struct Entry {
     std::string name;
     std::string data;
+    std::uint16_t madeBy = 20;
+    std::uint32_t attributes = 0;
 };
 
 // A Zip archive of stored entries, names exactly as given, dated 1980-01-01 00:00.
@@ -69,7 +76,7 @@ std::string storedZip(const std::vector<Entry>& entries) {
         archive += entry.name + entry.data;
 
         put32(central, 0x02014B50u);
-        put16(central, 20);  // made by
+        put16(central, entry.madeBy);
         put16(central, 20);  // needed
         put16(central, 0);
         put16(central, 0);
@@ -83,7 +90,7 @@ std::string storedZip(const std::vector<Entry>& entries) {
         put16(central, 0);  // comment
         put16(central, 0);  // disk
         put16(central, 0);  // internal attributes
-        put32(central, 0);  // external attributes
+        put32(central, entry.attributes);
         put32(central, offset);
         central += entry.name;
     }
@@ -176,6 +183,41 @@ TEST(HostileArchive, OutputPathChangedByAHandlerMustStayInside) {
     archive.onItemStarted(redirectOutside, &archive);
     EXPECT_THROW(extract(scene, archive), brindle5::exception::Output);
     EXPECT_EQ(scene.tree(), std::vector<std::string>{"dest/"});
+}
+
+}  // namespace
+
+namespace {
+
+TEST(UnixPermissions, BitsRecordedOnUnixAreAppliedWithoutSetIdOrSticky) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows files have no Unix permission bits";
+#else
+    const std::uint16_t unix = 3 << 8 | 20;
+    Scene scene({{"setup.sh", "#!/bin/sh\n", unix, 0100755u << 16},
+                 {"private.txt", "p", unix, 0100640u << 16},
+                 {"setid.sh", "s", unix, 0106755u << 16},
+                 {"dos.txt", "d", 20, 0x20}});
+    struct UsualMask {
+        UsualMask() : saved(::umask(022)) {}
+        ~UsualMask() { ::umask(saved); }
+        mode_t saved;
+    } mask;
+    vessel5::Archive archive;
+    vessel5::keepUnixPermissions(archive);
+    extract(scene, archive);
+    auto mode = [&](const std::string& name) {
+        return fs::status(fs::path(scene.destination) / name).permissions();
+    };
+    using P = fs::perms;
+    // With the usual umask 022 the bits recorded here pass unchanged.
+    EXPECT_EQ(mode("setup.sh"),
+              P::owner_all | P::group_read | P::group_exec | P::others_read | P::others_exec);
+    EXPECT_EQ(mode("private.txt"), P::owner_read | P::owner_write | P::group_read);
+    EXPECT_EQ(mode("setid.sh") & (P::set_uid | P::set_gid | P::sticky_bit), P::none);
+    // A file from a system without such bits keeps what file creation gave it.
+    EXPECT_EQ(mode("dos.txt") & P::owner_exec, P::none);
+#endif
 }
 
 }  // namespace

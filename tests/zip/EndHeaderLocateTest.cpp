@@ -43,9 +43,16 @@ TEST(EndHeaderLocateTest, FindsTheRecordOrReportsNone) {
         {"short comment", prefix + endRecord("hello"), 1000},
         {"longest comment", prefix + endRecord(longest), 1000},
         {"record alone", endRecord(""), 0},
-        // The comment's own signature lies nearer to the end and wins.
+        // A signature inside the comment is nearer to the end, but only the real record's
+        // comment reaches exactly to the end: the real record wins.
         {"signature in comment",
-         prefix + endRecord(std::string("ab PK\5\6") + std::string(30, 'z')), 1000 + 22 + 3},
+         prefix + endRecord(std::string("ab PK\5\6") + std::string(30, 'z')), 1000},
+        // Bytes appended after the archive (a code signature): no candidate fits, the nearest
+        // signature is taken.
+        {"bytes after the record", prefix + endRecord("") + std::string(3000, 's'), 1000},
+        {"bytes after a record with a signature in its comment",
+         prefix + endRecord(std::string("ab PK\5\6") + std::string(30, 'z')) + "tail",
+         1000 + 22 + 3},
         {"signature too close to the end", prefix + endRecord(std::string("PK\5\6", 4) + "x"),
          1000},
         {"too short", std::string("PK\5\6", 4) + std::string(17, '\0'), EndHeader::kNotFound},

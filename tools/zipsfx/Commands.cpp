@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 
+#include "archive/UnixPermissions.h"
 #include "archive/Archive.h"
 #include "archive/Exception.h"
 #include "tools/zipsfx/ArchiveStart.h"
@@ -206,6 +207,7 @@ int runExtract(int argc, char** argv, const Console& console) {
         vessel5::Archive archive;
         RunState state{archive, line};
         watch(archive, state);
+        vessel5::keepUnixPermissions(archive);
         archive.setDestinationFolder(
             arguments.folder.empty() ? std::filesystem::current_path().string() : arguments.folder);
         archive.open(arguments.file);

@@ -4,12 +4,7 @@
 #include <cstring>
 #include <iostream>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
+#include "platform/Process.h"
 #include "tools/zipsfx/Commands.h"
 #include "tools/zipsfx/Make.h"
 
@@ -17,15 +12,6 @@ namespace {
 
 extern "C" void onInterrupt(int) {
     tools::requestCancel();
-}
-
-// The progress line is for a person watching, not for a pipe or a log.
-bool stderrIsTerminal() {
-#ifdef _WIN32
-    return _isatty(_fileno(stderr)) != 0;
-#else
-    return isatty(STDERR_FILENO) != 0;
-#endif
 }
 
 }  // namespace
@@ -42,7 +28,7 @@ int main(int argc, char** argv) {
         return tools::kExitDone;
     }
     std::signal(SIGINT, onInterrupt);
-    const tools::Console console{std::cout, std::cerr, stderrIsTerminal()};
+    const tools::Console console{std::cout, std::cerr, platform::stderrIsTerminal()};
     if (std::strcmp(command, "list") == 0) {
         return tools::runList(argc - 1, argv + 1, console);
     }
