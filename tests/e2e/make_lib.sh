@@ -1,26 +1,25 @@
 # Shared by the `zipsfx make` end-to-end scripts (sourced, not run): the tool, a test tree with
 # the shapes that matter, and comparisons of trees and times.
 
-ZIPSFX_ROOT="${ZIPSFX_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
-TOOL="${ZIPSFX_TOOL:-$ZIPSFX_ROOT/build/native/zipsfx}"
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-skip() {
-    echo "SKIP: $*"
-    exit 0
-}
-
-note() {
-    echo "--- $*"
-}
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 require_tool() {
-    [ -x "$TOOL" ] || skip "no zipsfx tool at $TOOL (build it first)"
+    require_tool_built
     "$TOOL" make --help >/dev/null 2>&1 || skip "$TOOL has no make command yet"
+}
+
+# For the scripts run under Wine (after tools/wine-env.sh): the tool, and the Windows stub of the
+# build Wine runs in $STUB.
+require_windows_stub() {
+    STUB="${ZIPSFX_STUB_WINDOWS:-$ZIPSFX_ROOT/build/$ZIPSFX_WINE_BUILD/zipsfx-stub.exe}"
+    require_tool
+    [ -f "$STUB" ] || skip "no Windows stub at $STUB (build it first)"
+}
+
+# A work folder in $WORK, removed, with Wine stopped, when the script ends.
+make_wine_work() {
+    WORK=$(mktemp -d)
+    trap 'wine_stop; rm -rf "$WORK"' EXIT
 }
 
 # A tree under $1/tree: nesting, an empty folder, an empty file, binary files of a few MB, names

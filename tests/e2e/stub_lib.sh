@@ -1,17 +1,7 @@
 # Shared by the stub's end-to-end scripts (sourced, not run): building self-extracting files from
 # a stub and a Zip, rewriting the RUN block of a copy, and small checks.
 
-ZIPSFX_ROOT="${ZIPSFX_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-skip() {
-    echo "SKIP: $*"
-    exit 0
-}
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # stub + zero padding to a multiple of 512 + the mark + zip. The mark is restored from the
 # inverted copy in the sources, so that no script or data file ever holds it.

@@ -4,20 +4,10 @@
 # bytes Info-ZIP unzip gives, and pass `zipsfx test`. The data mixes text, binaries from this
 # machine, runs, incompressible bytes and the sizes around the 32 KB window.
 set -euo pipefail
-ZIPSFX_ROOT="${ZIPSFX_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}"
-TOOL="${ZIPSFX_TOOL:-$ZIPSFX_ROOT/build/native/zipsfx}"
+source "$(dirname "$0")/lib.sh"
 export TZ=UTC LC_ALL=C
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-skip() {
-    echo "SKIP: $*"
-    exit 0
-}
-
-[ -x "$TOOL" ] || skip "no zipsfx tool at $TOOL (build it first)"
+require_tool_built
 for peer in unzip zip python3; do
     command -v "$peer" >/dev/null || skip "$peer is not installed"
 done

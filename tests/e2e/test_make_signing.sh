@@ -6,18 +6,11 @@ set -euo pipefail
 source "$(dirname "$0")/make_lib.sh"
 source "$ZIPSFX_ROOT/tools/wine-env.sh"
 
-STUB="${ZIPSFX_STUB_WINDOWS:-$ZIPSFX_ROOT/build/$ZIPSFX_WINE_BUILD/zipsfx-stub.exe}"
-require_tool
-[ -f "$STUB" ] || skip "no Windows stub at $STUB (build it first)"
+require_windows_stub
 command -v osslsigncode >/dev/null || skip "osslsigncode is not installed"
 command -v openssl >/dev/null || skip "openssl is not installed"
 
-WORK=$(mktemp -d)
-cleanup() {
-    wine_stop
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
+make_wine_work
 make_tree "$WORK"
 
 note "make, then sign"

@@ -5,19 +5,12 @@ set -euo pipefail
 source "$(dirname "$0")/make_lib.sh"
 source "$ZIPSFX_ROOT/tools/wine-env.sh"
 
-STUB="${ZIPSFX_STUB_WINDOWS:-$ZIPSFX_ROOT/build/$ZIPSFX_WINE_BUILD/zipsfx-stub.exe}"
-require_tool
-[ -f "$STUB" ] || skip "no Windows stub at $STUB (build it first)"
+require_windows_stub
 CC=x86_64-w64-mingw32-gcc
 [ "$ZIPSFX_WINE_BUILD" = win32 ] && CC=i686-w64-mingw32-gcc
 command -v "$CC" >/dev/null || skip "$CC is not installed"
 
-WORK=$(mktemp -d)
-cleanup() {
-    wine_stop
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
+make_wine_work
 wine_start || skip "cannot start Wine"
 make_tree "$WORK"
 

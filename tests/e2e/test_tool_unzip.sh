@@ -4,23 +4,10 @@
 # zipfile, both give the same files with the same bytes and the same modification times.
 # Natively, then with the Windows build of the tool under Wine when it has been built.
 set -euo pipefail
-ZIPSFX_ROOT="${ZIPSFX_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}"
-TOOL="${ZIPSFX_TOOL:-$ZIPSFX_ROOT/build/native/zipsfx}"
+source "$(dirname "$0")/lib.sh"
 export TZ=UTC
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-skip() {
-    echo "SKIP: $*"
-    exit 0
-}
-note() {
-    echo "--- $*"
-}
-
-[ -x "$TOOL" ] || skip "no zipsfx tool at $TOOL (build it first)"
+require_tool_built
 command -v unzip >/dev/null || skip "Info-ZIP unzip is not installed"
 
 WORK=$(mktemp -d)
