@@ -5,14 +5,11 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/build/bench}
 mkdir -p "$out"
+out=$(cd "$out" && pwd)
+. "$root/tests/fuzz/inflate_sources.sh"
+cd "$root"
+# shellcheck disable=SC2086 # the source list is split on purpose (its names have no blanks)
 c++ -std=c++17 -O2 -g -DNDEBUG -I"$root" \
-    "$root/bench/inflate_bench.cpp" \
-    "$root/algorithm/Algorithm.cpp" \
-    "$root/algorithm/zip/Decompressor.cpp" \
-    "$root/algorithm/zip/InflateInput.cpp" \
-    "$root/algorithm/zip/InflateTable.cpp" \
-    "$root/algorithm/zip/Huffman.cpp" \
-    "$root/stream/BufferedInput.cpp" \
-    "$root/stream/Stream.cpp" \
+    bench/inflate_bench.cpp $INFLATE_SOURCES \
     -lz -ldeflate -o "$out/inflate_bench"
 echo "$out/inflate_bench"

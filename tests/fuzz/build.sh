@@ -7,15 +7,12 @@ set -eu
 root=$(cd "$(dirname "$0")/../.." && pwd)
 out=${1:-$root/build/fuzz}
 mkdir -p "$out"
+out=$(cd "$out" && pwd)
+. "$root/tests/fuzz/inflate_sources.sh"
+cd "$root"
+# shellcheck disable=SC2086 # the source list is split on purpose (its names have no blanks)
 clang++ -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
     -I"$root" \
-    "$root/tests/fuzz/inflate_fuzzer.cpp" \
-    "$root/algorithm/Algorithm.cpp" \
-    "$root/algorithm/zip/Decompressor.cpp" \
-    "$root/algorithm/zip/InflateInput.cpp" \
-    "$root/algorithm/zip/InflateTable.cpp" \
-    "$root/algorithm/zip/Huffman.cpp" \
-    "$root/stream/BufferedInput.cpp" \
-    "$root/stream/Stream.cpp" \
+    tests/fuzz/inflate_fuzzer.cpp $INFLATE_SOURCES \
     -lz -o "$out/inflate_fuzzer"
 echo "$out/inflate_fuzzer"
