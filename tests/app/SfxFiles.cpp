@@ -6,31 +6,13 @@ namespace apptest {
 
 namespace {
 
-void put16(std::string& out, std::uint32_t value) {
-    out += static_cast<char>(value & 0xFF);
-    out += static_cast<char>((value >> 8) & 0xFF);
-}
-
-void put32(std::string& out, std::uint32_t value) {
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
+using testsupport::put16;
+using testsupport::put32;
 
 constexpr std::uint32_t kDosTime = (12u << 11) | (34u << 5) | (56u / 2);
 constexpr std::uint32_t kDosDate = ((2020u - 1980u) << 9) | (6u << 5) | 15u;
 
 }  // namespace
-
-std::uint32_t crc32(const std::string& data) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (unsigned char byte : data) {
-        crc ^= byte;
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        }
-    }
-    return ~crc;
-}
 
 std::string storedZip(const std::vector<Entry>& entries) {
     std::string local;

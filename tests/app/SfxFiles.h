@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/TestSupport.h"
+
 namespace apptest {
 
 struct Entry {
@@ -13,7 +15,7 @@ struct Entry {
     std::string data;
 };
 
-std::uint32_t crc32(const std::string& data);
+using testsupport::crc32;
 
 // A Zip archive of stored entries (all dated 2020-06-15 12:34:56, MS-DOS time).
 std::string storedZip(const std::vector<Entry>& entries);

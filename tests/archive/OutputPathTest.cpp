@@ -23,13 +23,8 @@ using testsupport::TempDir;
 using traversal::tree;
 
 // '/' in a relative name written for the test becomes the platform's separator.
-std::string native(std::string relative) {
-    for (char& c : relative) {
-        if (c == '/') {
-            c = platform::kSeparator;
-        }
-    }
-    return relative;
+std::string native(const std::string& relative) {
+    return testsupport::nativeSeparators(relative);
 }
 
 bool collectName(const std::string& path, void* user) {

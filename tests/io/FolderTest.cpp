@@ -13,13 +13,8 @@ using testsupport::writeFile;
 
 namespace {
 
-std::string n(std::string path) {
-    for (char& c : path) {
-        if (c == '/') {
-            c = platform::kSeparator;
-        }
-    }
-    return path;
+std::string n(const std::string& path) {
+    return testsupport::nativeSeparators(path);
 }
 
 }  // namespace

@@ -20,13 +20,8 @@ using testsupport::writeFile;
 namespace {
 
 // Writes paths with '/' and gives them the native separator.
-std::string n(std::string path) {
-    for (char& c : path) {
-        if (c == '/') {
-            c = platform::kSeparator;
-        }
-    }
-    return path;
+std::string n(const std::string& path) {
+    return testsupport::nativeSeparators(path);
 }
 
 }  // namespace

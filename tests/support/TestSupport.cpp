@@ -37,8 +37,8 @@ TempDir::TempDir() {
     auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     fs::path base = fs::temp_directory_path();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        fs::path candidate = base / ("zipsfx-test-" + std::to_string(stamp) + "-" +
-                                     std::to_string(counter++));
+        fs::path candidate =
+            base / ("zipsfx-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
         std::error_code ec;
         if (fs::create_directory(candidate, ec)) {
             path_ = candidate.string();
@@ -56,7 +56,9 @@ TempDir::~TempDir() {
     fs::remove_all(path_, ec);
 }
 
-std::string TempDir::operator/(const std::string& name) const { return join(path_, name); }
+std::string TempDir::operator/(const std::string& name) const {
+    return join(path_, name);
+}
 
 std::string join(const std::string& folder, const std::string& name) {
     if (folder.empty()) {
@@ -70,13 +72,16 @@ std::string join(const std::string& folder, const std::string& name) {
 
 void writeFile(const std::string& path, const std::vector<std::uint8_t>& data) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    out.write(reinterpret_cast<const char*>(data.data()),
+              static_cast<std::streamsize>(data.size()));
     if (!out) {
         throw std::runtime_error("cannot write " + path);
     }
 }
 
-void writeFile(const std::string& path, const std::string& text) { writeFile(path, bytes(text)); }
+void writeFile(const std::string& path, const std::string& text) {
+    writeFile(path, bytes(text));
+}
 
 std::vector<std::uint8_t> readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -118,6 +123,36 @@ std::string fixturesDir() {
     std::string candidate = join(join(source, ".."), "shared");
     candidate = join(candidate, "fixtures");
     return fileExists(candidate) ? candidate : std::string();
+}
+
+std::string nativeSeparators(std::string path) {
+    for (char& c : path) {
+        if (c == '/') {
+            c = platform::kSeparator;
+        }
+    }
+    return path;
+}
+
+std::uint32_t crc32(const std::string& data) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char byte : data) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+    }
+    return ~crc;
+}
+
+void put16(std::string& out, std::uint32_t value) {
+    out += static_cast<char>(value & 0xFF);
+    out += static_cast<char>((value >> 8) & 0xFF);
+}
+
+void put32(std::string& out, std::uint32_t value) {
+    put16(out, value & 0xFFFF);
+    put16(out, value >> 16);
 }
 
 }  // namespace testsupport
