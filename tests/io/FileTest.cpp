@@ -4,12 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "IoTestSupport.h"
 #include "archive/Exception.h"
 #include "io/File.h"
 #include "io/RandomFile.h"
 #include "platform/Platform.h"
 #include "support/TestSupport.h"
 
+using iotest::staleHandle;
 using testsupport::bytes;
 using testsupport::readFile;
 using testsupport::TempDir;
@@ -21,15 +23,6 @@ std::vector<std::uint8_t> readAll(io::File& file) {
     std::vector<std::uint8_t> data(64);
     data.resize(file.read(data.data(), static_cast<std::uint32_t>(data.size())));
     return data;
-}
-
-// A handle value that was valid a moment ago: every call on it fails.
-platform::FileHandle staleHandle(const std::string& path) {
-    io::File file;
-    file.open(path);
-    platform::FileHandle handle = file.handle();
-    file.close();
-    return handle;
 }
 
 }  // namespace

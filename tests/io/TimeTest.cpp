@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "IoTestSupport.h"
 #include "archive/Exception.h"
 #include "io/FatTime.h"
 #include "io/File.h"
@@ -12,6 +13,7 @@
 #include "platform/FileSystem.h"
 #include "support/TestSupport.h"
 
+using iotest::staleHandle;
 using testsupport::TempDir;
 using testsupport::writeFile;
 
@@ -19,14 +21,6 @@ namespace {
 
 // 2021-09-09 01:46:40 UTC plus a fraction, a time no fresh file carries.
 constexpr std::uint64_t kSomeTicks = io::ticksFromSeconds(1631152000) + 1234567;
-
-platform::FileHandle staleHandle(const std::string& path) {
-    io::File file;
-    file.open(path);
-    platform::FileHandle handle = file.handle();
-    file.close();
-    return handle;
-}
 
 }  // namespace
 
