@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "algorithm/zip/Huffman.h"
+#include "InflateTestSupport.h"
 #include "archive/Exception.h"
 
 using algorithm::zip::huft;
 using algorithm::zip::huft_build;
 using algorithm::zip::HuftChain;
+using inflatetest::canonicalCodes;
 
 namespace {
 
@@ -30,28 +32,6 @@ Resolved resolve(const huft* root, int lookupBits, std::uint32_t input) {
         entry = &entry->link[(input >> used) & ((1u << width) - 1)];
     }
     return {entry, used + entry->bits};
-}
-
-// The canonical codes of a set of lengths, by the textbook construction.
-std::vector<std::uint32_t> canonicalCodes(const std::vector<unsigned>& lengths) {
-    unsigned count[17] = {};
-    for (unsigned l : lengths) {
-        ++count[l];
-    }
-    count[0] = 0;
-    std::uint32_t next[17] = {};
-    std::uint32_t code = 0;
-    for (unsigned bits = 1; bits <= 16; ++bits) {
-        code = (code + count[bits - 1]) << 1;
-        next[bits] = code;
-    }
-    std::vector<std::uint32_t> codes(lengths.size());
-    for (std::size_t i = 0; i < lengths.size(); ++i) {
-        if (lengths[i] != 0) {
-            codes[i] = next[lengths[i]]++;
-        }
-    }
-    return codes;
 }
 
 std::uint32_t reversed(std::uint32_t code, unsigned length) {

@@ -110,7 +110,7 @@ class BitWriter {
     unsigned used_ = 0;
 };
 
-// The canonical codes of a set of code lengths.
+// The canonical codes of a set of code lengths, by the textbook construction.
 inline std::vector<std::uint32_t> canonicalCodes(const std::vector<unsigned>& lengths) {
     unsigned count[17] = {};
     for (unsigned l : lengths) {
