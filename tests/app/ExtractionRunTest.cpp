@@ -15,17 +15,10 @@ namespace {
 
 using apptest::FakeEnvironment;
 using apptest::FakeFrontEnd;
+using apptest::quoted;
 using testsupport::TempDir;
 
 const std::string kSep(1, platform::kSeparator);
-
-std::string quoted(const std::string& path) {
-#ifdef _WIN32
-    return "\"" + path + "\"";
-#else
-    return "'" + path + "'";
-#endif
-}
 
 // A patterned payload large enough to cross several progress notifications.
 std::string payload(std::size_t size) {

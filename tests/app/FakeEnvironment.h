@@ -91,4 +91,13 @@ class FakeFrontEnd : public app::FrontEnd {
     bool cancelled_ = false;
 };
 
+// How the platform's command line quotes a program path.
+inline std::string quoted(const std::string& path) {
+#ifdef _WIN32
+    return "\"" + path + "\"";
+#else
+    return "'" + path + "'";
+#endif
+}
+
 }  // namespace apptest

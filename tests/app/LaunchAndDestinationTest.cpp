@@ -15,17 +15,9 @@ namespace {
 
 using app::Environment;
 using apptest::FakeEnvironment;
+using apptest::quoted;
 
 const std::string kSep(1, platform::kSeparator);
-
-// How the platform's command line quotes a program path.
-std::string quoted(const std::string& path) {
-#ifdef _WIN32
-    return "\"" + path + "\"";
-#else
-    return "'" + path + "'";
-#endif
-}
 
 TEST(QuietCommandLine, OnlyTheExactTextIsQuiet) {
     const struct {
