@@ -1,9 +1,9 @@
 #include "algorithm/zip/ImplodeDecompressor.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "algorithm/zip/BitInput.h"
+#include "algorithm/zip/WindowCopy.h"
 #include "archive/Exception.h"
 
 namespace algorithm {
@@ -165,19 +165,7 @@ bool ImplodeDecompressor::decodeData(PaddingBitInput& bits, const Tree& literals
         // out, a source before the start of the output reads as zeros.
         unsigned source = (position_ + kWindowSize - distance % kWindowSize) % kWindowSize;
         while (length > 0) {
-            unsigned piece = std::min(length, kWindowSize - std::max(source, position_));
-            std::uint8_t* to = window_.data() + position_;
-            if (firstWindow_ && source >= position_) {
-                std::memset(to, 0, piece);
-            } else if (position_ > source && position_ - source < piece) {
-                // Overlapping forward copy: a run repeats the bytes it has just written.
-                const std::uint8_t* from = window_.data() + source;
-                for (unsigned i = 0; i < piece; ++i) {
-                    to[i] = from[i];
-                }
-            } else {
-                std::memmove(to, window_.data() + source, piece);
-            }
+            unsigned piece = copyWindowPiece(window_, source, position_, length, firstWindow_);
             length -= piece;
             source = (source + piece) % kWindowSize;
             advance(piece);

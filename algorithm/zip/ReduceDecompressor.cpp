@@ -1,10 +1,10 @@
 #include "algorithm/zip/ReduceDecompressor.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 #include "algorithm/zip/BitInput.h"
+#include "algorithm/zip/WindowCopy.h"
 #include "archive/Exception.h"
 
 namespace algorithm {
@@ -82,19 +82,7 @@ void ReduceDecompressor::copyMatch(unsigned distance, unsigned length) {
     remaining_ -= std::min<std::uint64_t>(remaining_, length);
     unsigned source = (position_ + kWindowSize - distance) % kWindowSize;
     while (length > 0) {
-        unsigned piece = std::min(length, kWindowSize - std::max(source, position_));
-        std::uint8_t* to = window_.data() + position_;
-        if (firstWindow_ && source >= position_) {
-            std::memset(to, 0, piece);
-        } else if (position_ > source && position_ - source < piece) {
-            // Overlapping forward copy: a run repeats the bytes it has just written.
-            const std::uint8_t* from = window_.data() + source;
-            for (unsigned i = 0; i < piece; ++i) {
-                to[i] = from[i];
-            }
-        } else {
-            std::memmove(to, window_.data() + source, piece);
-        }
+        unsigned piece = copyWindowPiece(window_, source, position_, length, firstWindow_);
         length -= piece;
         source = (source + piece) % kWindowSize;
         position_ += piece;
