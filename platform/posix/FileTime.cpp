@@ -9,6 +9,9 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+// After the system headers: st_ctime and its kin may be macros naming fields.
+#include "platform/StatTime.h"
+
 namespace platform {
 
 namespace {
@@ -105,17 +108,7 @@ bool statTime(const std::string& path, TimeKind kind, std::uint32_t& seconds) {
         seconds = 0;
         return false;
     }
-    switch (kind) {
-        case TimeKind::Creation:
-            seconds = static_cast<std::uint32_t>(st.st_ctime);
-            break;
-        case TimeKind::Access:
-            seconds = static_cast<std::uint32_t>(st.st_atime);
-            break;
-        case TimeKind::Modification:
-            seconds = static_cast<std::uint32_t>(st.st_mtime);
-            break;
-    }
+    seconds = statusSeconds(st, kind);
     return true;
 }
 
