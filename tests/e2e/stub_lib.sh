@@ -20,6 +20,18 @@ open(out, "wb").write(data + mark + open(zipfile, "rb").read())
 PY
 }
 
+# A copy of a self-extracting file whose stored data is damaged: the first byte of `text` (the
+# stored bytes of an entry) becomes 'j', so the entry's CRC no longer matches.
+damage_copy() {  # file out text
+    python3 - "$1" "$2" "$3" <<'PY'
+import sys
+data = bytearray(open(sys.argv[1], "rb").read())
+at = data.index(sys.argv[3].encode())
+data[at] = ord("j")
+open(sys.argv[2], "wb").write(data)
+PY
+}
+
 # Replaces the 261-byte RUN block (default text, then zeros) of a stub copy with new text.
 set_run() {  # file default-text new-text
     python3 - "$1" "$2" "$3" <<'PY'

@@ -122,13 +122,7 @@ code=$(on_terminal "$WORK/big.sfx" "$WORK/bigout" -- "[y/N]" $'y\n' "Extract to"
 rm -f "$WORK/big.sfx"
 
 echo "== damaged archive: exit 2, the exception's text on stderr"
-python3 - "$WORK/small.sfx" "$WORK/bad.sfx" <<'PY'
-import sys
-data = bytearray(open(sys.argv[1], "rb").read())
-at = data.index(b"hello\n")  # stored: the bytes of a.txt
-data[at] = ord("j")
-open(sys.argv[2], "wb").write(data)
-PY
+damage_copy "$WORK/small.sfx" "$WORK/bad.sfx" $'hello\n'  # stored: the bytes of a.txt
 chmod +x "$WORK/bad.sfx"
 mkdir "$WORK/badout"
 set +e

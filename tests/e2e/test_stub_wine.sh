@@ -259,13 +259,7 @@ rm -f "$TYPED/ran.txt"
 [ -z "$(ls -A "$WORK/cwd")" ] || fail "the current folder was written to"
 
 echo "== damaged archive: exit 2 and a message box with the exception's text, no launch"
-python3 - "$WORK/small.exe" "$WORK/bad.exe" <<'PY'
-import sys
-data = bytearray(open(sys.argv[1], "rb").read())
-at = data.index(b"hello\r\n")  # stored: the bytes of a.txt
-data[at] = ord("j")
-open(sys.argv[2], "wb").write(data)
-PY
+damage_copy "$WORK/small.exe" "$WORK/bad.exe" $'hello\r\n'  # stored: the bytes of a.txt
 mkdir "$WORK/badout"
 for arg in -q ""; do
     launch "$WORK/bad.exe" "$WORK/badout" $arg
