@@ -3,20 +3,18 @@
 #pragma once
 
 #include "algorithm/Checksum.h"
-#include "stream/Filter.h"
+#include "stream/PassThroughOutput.h"
 
 namespace stream {
 
-class ChecksumOutput : public OutputFilter {
+class ChecksumOutput : public PassThroughOutput {
   public:
     ChecksumOutput(OutputStream& next, algorithm::Checksum& checksum)
-        : OutputFilter(next), checksum_(checksum) {}
+        : PassThroughOutput(next), checksum_(checksum) {}
 
-    void put(std::uint8_t byte) override;
-    void write(const void* buffer, std::uint32_t length) override;
-    // Filled and copied bytes are checksummed like written ones.
-    void fill(std::uint64_t count, std::uint8_t byte) override;
-    std::uint64_t copyFrom(InputStream& input, std::uint64_t count) override;
+  protected:
+    void passedByte(std::uint8_t byte) override;
+    void passedBlock(const void* buffer, std::uint32_t length) override;
 
   private:
     algorithm::Checksum& checksum_;

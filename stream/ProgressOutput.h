@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "stream/Filter.h"
+#include "stream/PassThroughOutput.h"
 
 namespace stream {
 
@@ -18,7 +18,7 @@ class ProgressObserver {
     virtual void notify(std::uint64_t total, std::uint64_t second) = 0;
 };
 
-class ProgressOutput : public OutputFilter {
+class ProgressOutput : public PassThroughOutput {
   public:
     // step is the number of bytes between notifications.
     ProgressOutput(OutputStream& next, std::uint32_t step);
@@ -27,13 +27,11 @@ class ProgressOutput : public OutputFilter {
     void attach(ProgressObserver& observer);
     void detach(ProgressObserver& observer);
 
-    void put(std::uint8_t byte) override;
-    void write(const void* buffer, std::uint32_t length) override;
-    // Filled and copied bytes are counted like written ones.
-    void fill(std::uint64_t count, std::uint8_t byte) override;
-    std::uint64_t copyFrom(InputStream& input, std::uint64_t count) override;
-
     std::uint64_t total() const { return total_; }
+
+  protected:
+    void passedByte(std::uint8_t) override { advance(1); }
+    void passedBlock(const void*, std::uint32_t length) override { advance(length); }
 
   private:
     void advance(std::uint64_t length);
