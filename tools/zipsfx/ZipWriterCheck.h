@@ -27,6 +27,8 @@ ZipDirectory readZipDirectory(const std::string& path, std::uint64_t start);
 // says.
 void checkAppendable(const std::string& path);
 
+// An independent check of what the writer made (zlib decodes the data, not the program's own
+// reader), for the writer's tests: `zipsfx make` itself checks with the stub's reader only.
 // Checks every entry of the archive at start in the file: local header where the central record
 // says and agreeing with it, and for stored and deflated entries, the data's size and CRC.
 // Throws generic::exception naming the first bad entry.
