@@ -1,6 +1,6 @@
 #include "algorithm/Copy.h"
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace algorithm {
 

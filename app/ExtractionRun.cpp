@@ -4,10 +4,10 @@
 
 #include "app/Destination.h"
 #include "app/Launch.h"
-#include "app/MarkedExecutableParser.h"
+#include "sfx/MarkedExecutableParser.h"
 #include "archive/UnixPermissions.h"
 #include "archive/Archive.h"
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace app {
 

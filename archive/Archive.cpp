@@ -1,13 +1,13 @@
 #include "archive/Archive.h"
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "archive/FormatReader.h"
 #include "archive/Wipe.h"
 #include "io/Path.h"
 #include "io/PathName.h"
 #include "platform/Platform.h"
 #include "stream/BufferedInput.h"
-#include "stream/FileInput.h"
+#include "io/FileInput.h"
 
 namespace vessel5 {
 namespace {
@@ -76,8 +76,9 @@ void Archive::identify() {
 }
 
 std::unique_ptr<FormatReader> Archive::createReader(std::int32_t format) {
-    if (format == kZipFormat) {
-        return createZipReader(settings_.startOffset, *this);
+    ReaderFactory factory = zipReaderFactory();
+    if (format == kZipFormat && factory != nullptr) {
+        return factory(settings_.startOffset, *this);
     }
     return nullptr;
 }

@@ -3,12 +3,12 @@
 #include <vector>
 
 #include "archive/Archive.h"
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "archive/SafePath.h"
 #include "io/Folder.h"
 #include "io/PathName.h"
 #include "platform/Platform.h"
-#include "stream/FileOutput.h"
+#include "io/FileOutput.h"
 
 namespace vessel5 {
 namespace {
@@ -23,7 +23,20 @@ bool startsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
+ReaderFactory& registeredZipReader() {
+    static ReaderFactory factory = nullptr;
+    return factory;
+}
+
 }  // namespace
+
+void registerZipReader(ReaderFactory factory) {
+    registeredZipReader() = factory;
+}
+
+ReaderFactory zipReaderFactory() {
+    return registeredZipReader();
+}
 
 FormatReader::FormatReader(std::uint32_t startOffset, Archive& archive)
     : archive_(archive), startOffset_(startOffset) {

@@ -83,7 +83,11 @@ class FormatReader {
     std::map<std::string, std::string> outputNames_;
 };
 
-// Defined with the Zip reader.
-std::unique_ptr<FormatReader> createZipReader(std::uint32_t startOffset, Archive& archive);
+// Makes the reader of one format. The format layer lies above this one, so the programs that link
+// it register its factory at start (registerZipReader); the archive object only calls it.
+using ReaderFactory = std::unique_ptr<FormatReader> (*)(std::uint32_t startOffset,
+                                                        Archive& archive);
+void registerZipReader(ReaderFactory factory);
+ReaderFactory zipReaderFactory();
 
 }  // namespace vessel5

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace vessel5 {
 

@@ -1,6 +1,6 @@
 #include "io/Entry.h"
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "io/TimeUnits.h"
 #include "platform/Platform.h"
 

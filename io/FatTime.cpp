@@ -1,6 +1,6 @@
 #include "io/FatTime.h"
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "platform/FileTime.h"
 
 namespace io {

@@ -1,6 +1,6 @@
 #include "io/File.h"
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace io {
 

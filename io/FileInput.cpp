@@ -1,7 +1,7 @@
 // Built into the io library with the file classes: the stream library lies below them.
-#include "stream/FileInput.h"
+#include "io/FileInput.h"
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace stream {
 

@@ -1,6 +1,6 @@
 #include "io/Folder.h"
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "io/Path.h"
 #include "platform/FileSystem.h"
 #include "platform/Platform.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "io/Folder.h"
 #include "io/Path.h"
 #include "platform/FileSystem.h"

@@ -1,6 +1,6 @@
 #include "io/RandomFile.h"
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace io {
 namespace random {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace stream {
 

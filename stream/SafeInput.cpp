@@ -1,6 +1,6 @@
 #include "stream/SafeInput.h"
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace stream {
 

@@ -1,6 +1,6 @@
 #include "stream/Stream.h"
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace stream {
 

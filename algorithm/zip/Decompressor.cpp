@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "algorithm/zip/InflateInput.h"
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace algorithm {
 namespace zip {

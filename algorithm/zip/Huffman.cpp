@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace algorithm {
 namespace zip {

@@ -4,7 +4,7 @@
 
 #include "algorithm/zip/BitInput.h"
 #include "algorithm/zip/WindowCopy.h"
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace algorithm {
 namespace zip {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "algorithm/zip/BitInput.h"
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace algorithm {
 namespace zip {

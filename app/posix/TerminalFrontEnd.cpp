@@ -8,7 +8,7 @@
 
 #include <cstdio>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace app {
 namespace posix {

@@ -6,6 +6,7 @@
 #include "app/posix/EmbeddedResources.h"
 #include "app/posix/TerminalFrontEnd.h"
 #include "archive/Archive.h"
+#include "format/zip/ZipReaderFactory.h"
 
 int main(int argc, char** argv) {
     // The arguments joined as one command line, so that "-q" is compared as on Windows.
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
         }
         commandLine += argv[i];
     }
+    format::zip::registerZipFormat();
     try {
         vessel5::Archive archive;
         app::posix::TerminalFrontEnd frontEnd;

@@ -3,7 +3,7 @@
 #include <shlobj.h>
 
 #include "app/win32/resource.h"
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "platform/Platform.h"
 
 namespace app {

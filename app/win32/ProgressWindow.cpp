@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "app/win32/resource.h"
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace app {
 namespace win32 {

@@ -7,6 +7,7 @@
 #include "app/win32/Dialogs.h"
 #include "app/win32/ModuleResources.h"
 #include "archive/Archive.h"
+#include "format/zip/ZipReaderFactory.h"
 #include "platform/Process.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
@@ -16,6 +17,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
 
+    format::zip::registerZipFormat();
     try {
         vessel5::Archive archive;
         app::win32::DialogFrontEnd frontEnd(instance);

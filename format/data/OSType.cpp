@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace format {
 namespace data {

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "stream/Filter.h"
 
 namespace format {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "format/LittleEndianInput.h"
 #include "format/LittleEndianOutput.h"
 #include "format/zip/Header.h"

@@ -3,9 +3,9 @@
 #include "algorithm/Cipher.h"
 #include "algorithm/Random.h"
 #include "algorithm/TickSeed.h"
-#include "archive/Exception.h"
-#include "stream/CipherInput.h"
-#include "stream/CipherOutput.h"
+#include "base/Exception.h"
+#include "algorithm/CipherInput.h"
+#include "algorithm/CipherOutput.h"
 
 namespace format {
 namespace zip {

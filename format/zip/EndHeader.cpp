@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "format/LittleEndianInput.h"
 #include "format/LittleEndianOutput.h"
 

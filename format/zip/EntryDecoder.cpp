@@ -3,7 +3,7 @@
 #include "algorithm/CRC32.h"
 #include "stream/BufferedInput.h"
 #include "stream/BufferedOutput.h"
-#include "stream/ChecksumOutput.h"
+#include "algorithm/ChecksumOutput.h"
 #include "stream/ProgressOutput.h"
 
 namespace format {

@@ -1,6 +1,6 @@
 #include "format/zip/Header.h"
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace format {
 namespace zip {

@@ -1,6 +1,6 @@
 #include "format/zip/LocalHeader.h"
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "format/LittleEndianInput.h"
 #include "format/LittleEndianOutput.h"
 #include "format/zip/CommonFields.h"

@@ -5,7 +5,7 @@
 #include "algorithm/zip/ImplodeDecompressor.h"
 #include "algorithm/zip/ReduceDecompressor.h"
 #include "algorithm/zip/ShrinkDecompressor.h"
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace format {
 namespace zip {

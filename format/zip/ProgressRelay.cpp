@@ -1,7 +1,7 @@
 #include "format/zip/ProgressRelay.h"
 
 #include "archive/Archive.h"
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace format {
 namespace zip {

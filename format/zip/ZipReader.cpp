@@ -4,14 +4,14 @@
 
 #include "algorithm/zip/TraditionalCipher.h"
 #include "archive/Archive.h"
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "format/zip/BoundedInput.h"
 #include "format/zip/EncryptionHeader.h"
 #include "format/zip/MethodDecoders.h"
 #include "io/FatTime.h"
 #include "stream/BufferedInput.h"
-#include "stream/CipherInput.h"
-#include "stream/FileOutput.h"
+#include "algorithm/CipherInput.h"
+#include "io/FileOutput.h"
 #include "stream/SafeInput.h"
 
 namespace format {

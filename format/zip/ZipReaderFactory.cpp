@@ -1,11 +1,18 @@
-#include <memory>
+#include "format/zip/ZipReaderFactory.h"
 
 #include "format/zip/ZipReader.h"
 
-namespace vessel5 {
+namespace format {
+namespace zip {
 
-std::unique_ptr<FormatReader> createZipReader(std::uint32_t startOffset, Archive& archive) {
-    return std::make_unique<format::zip::ZipReader>(startOffset, archive);
+std::unique_ptr<vessel5::FormatReader> createZipReader(std::uint32_t startOffset,
+                                                       vessel5::Archive& archive) {
+    return std::make_unique<ZipReader>(startOffset, archive);
 }
 
-}  // namespace vessel5
+void registerZipFormat() {
+    vessel5::registerZipReader(&createZipReader);
+}
+
+}  // namespace zip
+}  // namespace format

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "algorithm/CRC32.h"
-#include "stream/ChecksumOutput.h"
+#include "algorithm/ChecksumOutput.h"
 #include "stream/ProgressOutput.h"
 #include "stream/TestStreams.h"
 

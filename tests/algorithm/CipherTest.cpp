@@ -6,11 +6,11 @@
 
 #include "algorithm/CRC32.h"
 #include "algorithm/zip/TraditionalCipher.h"
-#include "archive/Exception.h"
-#include "stream/CipherInput.h"
-#include "stream/CipherOutput.h"
+#include "base/Exception.h"
+#include "algorithm/CipherInput.h"
+#include "algorithm/CipherOutput.h"
 #include "stream/TestStreams.h"
-#include "support/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "app/ExtractionRun.h"
 #include "archive/Archive.h"
 #include "platform/Platform.h"
-#include "support/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "app/Environment.h"
 #include "app/FrontEnd.h"
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace apptest {
 

@@ -1,6 +1,6 @@
 #include "SfxFiles.h"
 
-#include "app/Mark.h"
+#include "sfx/Mark.h"
 
 namespace apptest {
 

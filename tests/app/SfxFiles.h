@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "support/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace apptest {
 

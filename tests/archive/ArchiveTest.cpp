@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "archive/Archive.h"
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "archive/FormatReader.h"
 #include "platform/Platform.h"
 #include "stream/MemoryStream.h"
-#include "support/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 

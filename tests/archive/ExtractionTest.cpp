@@ -10,10 +10,10 @@
 
 #include "Traversal.h"
 #include "archive/Archive.h"
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "archive/UnixPermissions.h"
 #include "platform/Platform.h"
-#include "support/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "archive/Handler.h"
 
 namespace {

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "archive/Archive.h"
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "archive/FormatReader.h"
 #include "io/Folder.h"
 #include "platform/Platform.h"
-#include "stream/FileOutput.h"
-#include "support/TestSupport.h"
+#include "io/FileOutput.h"
+#include "tests/support/TestSupport.h"
 #include "Traversal.h"
 
 namespace {

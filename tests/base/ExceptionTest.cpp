@@ -2,7 +2,7 @@
 
 #include <type_traits>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace {
 
@@ -69,7 +69,8 @@ TEST(Exception, CopyKeepsBothTextsAndAssignmentIsUnavailable) {
     static_assert(!std::is_copy_assignable<brindle5::exception::BadFormat>::value, "");
     try {
         try {
-            throw brindle5::exception::BadFormat("cannot locate the central directory in zip reader");
+            throw brindle5::exception::BadFormat(
+                "cannot locate the central directory in zip reader");
         } catch (const generic::exception& e) {
             generic::exception copy(e);
             throw copy;
@@ -81,7 +82,8 @@ TEST(Exception, CopyKeepsBothTextsAndAssignmentIsUnavailable) {
 }
 
 TEST(Exception, UserTextIsKindSeparatorMessageAndStop) {
-    EXPECT_EQ(generic::describe(brindle5::exception::BadData("CRC mismatch in zip reader; data is invalid")),
+    EXPECT_EQ(generic::describe(
+                  brindle5::exception::BadData("CRC mismatch in zip reader; data is invalid")),
               "Bad data exception: CRC mismatch in zip reader; data is invalid.");
     EXPECT_EQ(generic::describe(generic::exception("", "MarkedExecutableParser")),
               "MarkedExecutableParser exception: .");

@@ -6,7 +6,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 # stub + zero padding to a multiple of 512 + the mark + zip. The mark is restored from the
 # inverted copy in the sources, so that no script or data file ever holds it.
 make_sfx() {  # stub zip out
-    python3 - "$ZIPSFX_ROOT/app/Mark.h" "$1" "$2" "$3" <<'PY'
+    python3 - "$ZIPSFX_ROOT/sfx/Mark.h" "$1" "$2" "$3" <<'PY'
 import re, sys
 header, stub, zipfile, out = sys.argv[1:]
 text = open(header).read()

@@ -25,7 +25,7 @@ mapfile -t files < <(for dir in $BUILDS; do
         [ -f "$f" ] && echo "$f"
     done
 done | sort -u)
-python3 - "$ZIPSFX_ROOT/app/Mark.h" "${files[@]}" <<'PY'
+python3 - "$ZIPSFX_ROOT/sfx/Mark.h" "${files[@]}" <<'PY'
 import re, sys
 text = open(sys.argv[1]).read()
 body = text[text.index("inverted[kMarkSize]"):]

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "algorithm/zip/Decompressor.h"
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "stream/BufferedInput.h"
 #include "stream/MemoryStream.h"
 

@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "platform/Platform.h"
-#include "stream/FileInput.h"
-#include "stream/FileOutput.h"
+#include "io/FileInput.h"
+#include "io/FileOutput.h"
 #include "stream/MemoryStream.h"
-#include "support/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 using testsupport::bytes;
 using testsupport::readFile;

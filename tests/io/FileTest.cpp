@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "IoTestSupport.h"
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "io/File.h"
 #include "io/RandomFile.h"
 #include "platform/Platform.h"
-#include "support/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 using iotest::staleHandle;
 using testsupport::bytes;

@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "io/Folder.h"
 #include "platform/FileSystem.h"
 #include "platform/Platform.h"
-#include "support/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 using testsupport::TempDir;
 using testsupport::writeFile;

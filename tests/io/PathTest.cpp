@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "io/File.h"
 #include "io/Folder.h"
 #include "io/Path.h"
 #include "io/PathName.h"
 #include "platform/FileSystem.h"
 #include "platform/Platform.h"
-#include "support/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 using testsupport::TempDir;
 using testsupport::writeFile;

@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "IoTestSupport.h"
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "io/FatTime.h"
 #include "io/File.h"
 #include "io/TimeUnits.h"
 #include "platform/FileSystem.h"
-#include "support/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 using iotest::staleHandle;
 using testsupport::TempDir;

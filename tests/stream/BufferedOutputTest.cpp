@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "stream/BufferedOutput.h"
 #include "stream/MemoryStream.h"
 #include "stream/TestStreams.h"

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "stream/Stream.h"
 #include "stream/TestStreams.h"
 

@@ -3,7 +3,7 @@
 #include <functional>
 #include <vector>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "stream/SafeInput.h"
 #include "stream/TestStreams.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "stream/Stream.h"
 
 namespace teststreams {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/Mark.h"
-#include "app/MarkedExecutableParser.h"
-#include "stream/FileInput.h"
+#include "sfx/Mark.h"
+#include "sfx/MarkedExecutableParser.h"
+#include "io/FileInput.h"
 
 namespace tools {
 

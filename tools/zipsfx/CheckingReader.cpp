@@ -1,6 +1,6 @@
 #include "tools/zipsfx/CheckingReader.h"
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "stream/Stream.h"
 
 namespace tools {

@@ -7,7 +7,7 @@
 
 #include "archive/UnixPermissions.h"
 #include "archive/Archive.h"
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "tools/zipsfx/ArchiveStart.h"
 #include "tools/zipsfx/CheckingReader.h"
 #include "tools/zipsfx/Listing.h"

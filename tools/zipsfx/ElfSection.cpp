@@ -1,6 +1,6 @@
 #include "tools/zipsfx/ElfSection.h"
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace tools {
 

@@ -8,9 +8,9 @@
 #include <random>
 #include <sstream>
 
-#include "app/Mark.h"
-#include "app/MarkedExecutableParser.h"
-#include "archive/Exception.h"
+#include "sfx/Mark.h"
+#include "sfx/MarkedExecutableParser.h"
+#include "base/Exception.h"
 #include "tools/zipsfx/Commands.h"
 #include "tools/zipsfx/Console.h"
 #include "tools/zipsfx/StubLocator.h"

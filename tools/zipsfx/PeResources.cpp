@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace tools {
 

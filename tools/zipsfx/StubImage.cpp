@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "tools/zipsfx/ElfSection.h"
 #include "tools/zipsfx/PeResources.h"
 

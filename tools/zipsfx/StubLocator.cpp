@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 
 namespace fs = std::filesystem;
 

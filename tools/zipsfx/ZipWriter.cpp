@@ -11,7 +11,7 @@
 #include <memory>
 #include <set>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "format/zip/EndHeader.h"
 #include "stream/MemoryStream.h"
 

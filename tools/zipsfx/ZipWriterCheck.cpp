@@ -5,7 +5,7 @@
 #include <fstream>
 #include <memory>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "format/zip/LocalHeader.h"
 
 namespace tools {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "format/zip/ZipReaderFactory.h"
 #include "platform/Process.h"
 #include "tools/zipsfx/Commands.h"
 #include "tools/zipsfx/Make.h"
@@ -17,6 +18,7 @@ extern "C" void onInterrupt(int) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    format::zip::registerZipFormat();
     if (argc < 2) {
         tools::printUsage(std::cerr);
         return tools::kExitFailure;

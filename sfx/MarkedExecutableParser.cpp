@@ -1,0 +1,37 @@
+#include "sfx/MarkedExecutableParser.h"
+
+#include <cstring>
+
+#include "sfx/Mark.h"
+#include "base/Exception.h"
+
+namespace app {
+
+MarkedExecutableParser::MarkedExecutableParser(const std::string& path) {
+    if (!file_.open(path)) {
+        throw generic::exception("cannot open the executable", "MarkedExecutableParser");
+    }
+}
+
+std::uint32_t MarkedExecutableParser::archiveOffset() const {
+    const std::uint8_t* view = file_.data();
+    if (view == nullptr) {
+        return kMarkSize;
+    }
+    const Mark wanted = mark();
+    std::uint32_t limit = file_.sizeLow() < kLimit ? file_.sizeLow() : kLimit;
+    // The view may be shorter than the low size word suggests (never longer): a candidate must
+    // fit inside what is really mapped.
+    const std::uint64_t mapped = file_.size();
+    for (std::uint32_t position = 0; position < limit; position += kStep) {
+        if (position + kMarkSize > mapped) {
+            break;
+        }
+        if (std::memcmp(view + position, wanted.data(), kMarkSize) == 0) {
+            return position + static_cast<std::uint32_t>(kMarkSize);
+        }
+    }
+    return kMarkSize;
+}
+
+}  // namespace app

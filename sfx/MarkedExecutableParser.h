@@ -1,0 +1,30 @@
+// Finds where the archive appended to a self-extracting executable begins: right after the
+// 32-byte mark, which lies at a multiple of 512 below 512 KB.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/MappedFile.h"
+
+namespace app {
+
+class MarkedExecutableParser {
+  public:
+    static constexpr std::uint32_t kStep = 512;
+    static constexpr std::uint32_t kLimit = 0x80000;
+
+    // Opens and maps the file; throws generic::exception (kind "MarkedExecutableParser") when
+    // it cannot.
+    explicit MarkedExecutableParser(const std::string& path);
+
+    // The offset just past the first mark; 32 (as if the mark were at 0) when there is none.
+    std::uint32_t archiveOffset() const;
+    // Unmaps the view and closes the mapping and the file.
+    void close() { file_.close(); }
+
+  private:
+    platform::MappedFile file_;
+};
+
+}  // namespace app

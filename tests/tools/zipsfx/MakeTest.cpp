@@ -1,0 +1,372 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include "sfx/Mark.h"
+#include "base/Exception.h"
+#include "format/zip/CentralHeader.h"
+#include "format/zip/EndHeader.h"
+#include "tests/tools/zipsfx/Images.h"
+#include "stream/MemoryStream.h"
+#include "tests/support/TestSupport.h"
+#include "tools/zipsfx/Commands.h"
+#include "tools/zipsfx/Make.h"
+#include "tools/zipsfx/StubLocator.h"
+#include "tools/zipsfx/ZipWriter.h"
+#include "tools/zipsfx/ZipWriterCheck.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::TempDir;
+using testsupport::writeFile;
+using tools::Destination;
+using tools::MakeOptions;
+
+MakeOptions parse(const std::vector<std::string>& args) {
+    return tools::parseMakeOptions(args);
+}
+
+TEST(MakeOptions, ReadsEveryOptionInBothSpellings) {
+    auto o = parse({"-o", "out.exe", "--stub", "posix", "--run", "setup.exe /q", "--destination",
+                    "temp", "-l", "3", "-v", "a", "b"});
+    EXPECT_EQ(o.output, "out.exe");
+    EXPECT_EQ(o.stub, "posix");
+    EXPECT_EQ(o.settings.run, "setup.exe /q");
+    EXPECT_EQ(o.settings.destination, Destination::Temp);
+    EXPECT_EQ(o.level, 3);
+    EXPECT_TRUE(o.verbose);
+    EXPECT_EQ(o.inputs, (std::vector<std::string>{"a", "b"}));
+
+    auto p = parse({"--output=x", "--level=0", "-l7", "--run=go", "--destination=D:\\Apps", "in"});
+    EXPECT_EQ(p.output, "x");
+    EXPECT_EQ(p.level, 7);
+    EXPECT_EQ(p.settings.run, "go");
+    EXPECT_EQ(p.settings.destination, Destination::Folder);
+    EXPECT_EQ(p.settings.folder, "D:\\Apps");
+
+    auto defaults = parse({"-o", "x", "--", "-dash-named-input"});
+    EXPECT_EQ(defaults.stub, "windows");
+    EXPECT_EQ(defaults.settings.run, "");  // nothing is started unless asked
+    EXPECT_EQ(defaults.settings.destination, Destination::Current);
+    EXPECT_EQ(defaults.inputs, (std::vector<std::string>{"-dash-named-input"}));
+
+    const std::pair<const char*, Destination> words[] = {{"current", Destination::Current},
+                                                         {"windows", Destination::Windows},
+                                                         {"system", Destination::System},
+                                                         {"temp", Destination::Temp},
+                                                         {"Temp", Destination::Folder}};
+    for (const auto& [word, destination] : words) {
+        EXPECT_EQ(parse({"-o", "x", "--destination", word, "i"}).settings.destination, destination)
+            << word;
+    }
+    EXPECT_TRUE(parse({"--help"}).help);
+}
+
+TEST(MakeOptions, RefusesBadArguments) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"in"},                         // no output
+        {"-o", "x"},                    // no input
+        {"-o"},                         // missing value
+        {"-o", "x", "--run"},           // missing value
+        {"-o", "x", "-l", "10", "in"},  // level out of range
+        {"-o", "x", "-l", "", "in"},
+        {"-o", "x", "--level=a", "in"},
+        {"-o", "x", "--run", "a", "--no-run", "in"},
+        {"-o", "x", "--no-run=yes", "in"},
+        {"-o", "x", "--destination", "", "in"},
+        {"-o", "x", "--stub", "", "in"},
+        {"-o", "x", "--frobnicate", "in"},
+    };
+    for (const auto& args : cases) {
+        std::string joined;
+        for (const auto& a : args) {
+            joined += a + " ";
+        }
+        EXPECT_THROW(parse(args), generic::exception) << joined;
+    }
+}
+
+TEST(MakeOptions, RunProgramIsTheFirstWordOrTheQuotedName) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"setup.exe", "setup.exe"},
+        {"setup.exe /q /log x", "setup.exe"},
+        {"bin\\tool.exe\t-x", "bin\\tool.exe"},
+        {" setup.exe", ""},  // the stub would start the destination folder itself
+        {"\"My App\\run me.exe\" --now", "My App\\run me.exe"},
+        {"\"unclosed name", "unclosed name"},
+        {"", ""},
+        {"   ", ""},
+    };
+    for (const auto& [run, program] : cases) {
+        EXPECT_EQ(tools::runProgram(run), program) << run;
+    }
+}
+
+// A folder with a stub (an ELF image with the settings section) and an input tree.
+struct Workspace {
+    TempDir dir;
+    std::string stub = dir / "stub";
+    std::string input = dir / "app";
+    std::string output = dir / "out/app.sfx";
+    std::vector<std::uint8_t> stubBytes;
+
+    explicit Workspace(std::size_t stubSize = 3000) {
+        auto image =
+            images::elfImage({{".zipsfx"}, {".pad", static_cast<std::uint32_t>(stubSize)}});
+        stubBytes = image.bytes;
+        writeFile(stub, stubBytes);
+        fs::create_directories(input + "/bin");
+        fs::create_directories(dir / "out");
+        writeFile(input + "/setup.sh", "#!/bin/sh\necho hi\n");
+        writeFile(input + "/bin/data", std::string(5000, 'd'));
+    }
+
+    MakeOptions options() const {
+        MakeOptions o;
+        o.output = output;
+        o.stub = stub;
+        o.inputs = {input};
+        return o;
+    }
+
+    // Makes the archive; returns the warnings.
+    std::string make(const MakeOptions& o) const {
+        std::ostringstream out;
+        std::ostringstream log;
+        tools::makeArchive(o, out, log);
+        return log.str();
+    }
+
+    // What the output folder holds besides the output: nothing may be left behind.
+    std::vector<std::string> others() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(fs::path(output).parent_path())) {
+            if (e.path() != fs::path(output)) {
+                names.push_back(e.path().filename().string());
+            }
+        }
+        return names;
+    }
+};
+
+TEST(Make, LaysOutStubPaddingMarkAndZip) {
+    Workspace w;
+    MakeOptions o = w.options();
+    o.settings = {"app/setup.sh now", Destination::Folder, "/opt/app"};
+    writeFile(w.output, "an older version, replaced");
+    EXPECT_EQ(w.make(o), "");  // the program is in the archive: no warning
+    auto bytes = testsupport::readFile(w.output);
+    const std::size_t markAt = (w.stubBytes.size() + 511) / 512 * 512;
+    ASSERT_GT(bytes.size(), markAt + 32);
+    auto mark = app::mark();
+    EXPECT_TRUE(std::equal(mark.begin(), mark.end(), bytes.begin() + static_cast<long>(markAt)));
+    for (std::size_t i = w.stubBytes.size(); i < markAt; ++i) {
+        ASSERT_EQ(bytes[i], 0) << i;
+    }
+    // The settings were written into the copy; the stub itself is untouched.
+    auto section = images::elfImage({{".zipsfx"}}).offsets[0];
+    EXPECT_EQ(std::string(bytes.begin() + static_cast<long>(section),
+                          bytes.begin() + static_cast<long>(section) + 10),
+              std::string("\x04/opt/app\0", 10));
+    EXPECT_EQ(std::string(bytes.begin() + static_cast<long>(section) + 261,
+                          bytes.begin() + static_cast<long>(section) + 261 + 17),
+              std::string("app/setup.sh now\0", 17));
+    EXPECT_EQ(testsupport::readFile(w.stub), w.stubBytes);
+    // The Zip follows the mark, its offsets counting from its own start.
+    auto zip = tools::readZipDirectory(w.output, markAt + 32);
+    EXPECT_EQ(zip.entries.size(), 4u);
+    EXPECT_EQ(zip.entries[0].localHeaderOffset, 0u);
+    EXPECT_TRUE(w.others().empty());
+#ifndef _WIN32
+    EXPECT_EQ(fs::status(w.output).permissions() & fs::perms::mask, fs::perms(0755));
+#endif
+}
+
+TEST(Make, StubThatFillsWholeBlocksGetsNoPadding) {
+    for (std::size_t size : {512u * 3, 512u * 3 + 1}) {
+        Workspace w(100);
+        ASSERT_LT(w.stubBytes.size(), size);
+        auto stub = w.stubBytes;
+        stub.resize(size, 0x90);  // trailing bytes after the section table are harmless
+        writeFile(w.stub, stub);
+        w.make(w.options());
+        auto bytes = testsupport::readFile(w.output);
+        const std::size_t markAt = (size + 511) / 512 * 512;
+        auto mark = app::mark();
+        EXPECT_TRUE(std::equal(mark.begin(), mark.end(), bytes.begin() + static_cast<long>(markAt)))
+            << size;
+    }
+}
+
+TEST(Make, WarnsWhenRunNamesNoEntry) {
+    Workspace w;
+    MakeOptions o = w.options();
+    o.settings.run = "setup.sh";  // the entry is app/setup.sh
+    std::string warning = w.make(o);
+    EXPECT_NE(warning.find("'setup.sh'"), std::string::npos) << warning;
+    EXPECT_TRUE(fs::exists(w.output));  // a warning, not a refusal
+    o.settings.run = " app/setup.sh";
+    warning = w.make(o);
+    EXPECT_NE(warning.find("no program"), std::string::npos) << warning;
+}
+
+TEST(Make, WindowsStubMatchesRunWithoutRegardToCaseOrSeparator) {
+    Workspace w;
+    writeFile(w.stub, images::windowsImage({{"RUN"}, {"DESTINATION"}}).bytes);
+    MakeOptions o = w.options();
+    o.settings.run = "APP\\Setup.SH /quiet";
+    EXPECT_EQ(w.make(o), "");
+}
+
+TEST(Make, AppendsAnExistingZipUnchanged) {
+    Workspace w;
+    // A Zip made by the writer itself, standing in for one from another tool.
+    MakeOptions first = w.options();
+    first.output = w.dir / "plain.sfx";
+    w.make(first);
+    auto made = testsupport::readFile(first.output);
+    const std::size_t archiveAt = (w.stubBytes.size() + 511) / 512 * 512 + 32;
+    std::vector<std::uint8_t> zip(made.begin() + static_cast<long>(archiveAt), made.end());
+    writeFile(w.dir / "given.ZIP", zip);
+
+    MakeOptions o = w.options();
+    o.inputs = {w.dir / "given.ZIP"};
+    w.make(o);
+    auto bytes = testsupport::readFile(w.output);
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + static_cast<long>(archiveAt), bytes.end()),
+              zip);
+}
+
+// A Zip of one stored entry with the given name and header fields.
+std::vector<std::uint8_t> oneEntryZip(const std::string& name, std::uint8_t method = 0,
+                                      std::uint16_t needed = 20, std::uint16_t disk = 0) {
+    format::zip::CentralHeader header;
+    header.versionNeeded = needed;
+    header.method = method;
+    header.name = name;
+    stream::MemoryOutput out;
+    header.writeLocal(out);
+    const auto centralAt = out.tell();
+    header.write(out);
+    format::zip::EndHeader end;
+    end.diskNumber = disk;
+    end.diskEntries = 1;
+    end.totalEntries = 1;
+    end.centralOffset = static_cast<std::uint32_t>(centralAt);
+    end.centralSize = static_cast<std::uint32_t>(out.tell() - centralAt);
+    end.write(out);
+    return out.data();
+}
+
+TEST(Make, RefusalsLeaveNoFileAndKeepAnOldOne) {
+    Workspace w;
+    writeFile(w.dir / "good.zip", oneEntryZip("fine/name.txt"));
+    struct Case {
+        const char* what;
+        const char* said;  // a word of the message
+        std::vector<std::uint8_t> zip;
+        std::string run;
+        std::string stub;
+    };
+    auto bigStub = images::elfImage({{".zipsfx"}, {".big", 530000}}).bytes;
+    writeFile(w.dir / "big-stub", bigStub);
+    const std::vector<std::uint8_t> none;
+    std::vector<std::uint8_t> damaged = oneEntryZip("x");
+    damaged[0] = 'Q';  // the central record points at no local header
+    const Case cases[] = {
+        {"absolute name", "absolute", oneEntryZip("/etc/passwd"), "", ""},
+        {"drive name", "absolute", oneEntryZip("C:\\boot.ini"), "", ""},
+        {"climbing name", "'..'", oneEntryZip("a/../../b"), "", ""},
+        {"climbing name with backslashes", "'..'", oneEntryZip("a\\..\\..\\b"), "", ""},
+        {"method 7", "method 7", oneEntryZip("a", 7), "", ""},
+        {"method 9", "method 9", oneEntryZip("a", 9), "", ""},
+        {"method 12", "method 12", oneEntryZip("a", 12), "", ""},
+        {"version 4.5", "4.5", oneEntryZip("a", 0, 45), "", ""},
+        {"second disk", "disks", oneEntryZip("a", 0, 20, 1), "", ""},
+        {"no local header", "local header", damaged, "", ""},
+        {"not a zip", "end record", testsupport::bytes("not a zip at all"), "", ""},
+        {"RUN too long", "RUN", none, std::string(300, 'r'), ""},
+        {"stub too large", "524,288", none, "", w.dir / "big-stub"},
+        {"no stub", "no stub", none, "", w.dir / "missing-stub"},
+        {"stub of another kind", "neither", none, "", w.dir / "good.zip"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeFile(w.output, "previous");
+        MakeOptions o = w.options();
+        if (!c.zip.empty()) {
+            writeFile(w.dir / "input.zip", c.zip);
+            o.inputs = {w.dir / "input.zip"};
+        }
+        o.settings.run = c.run;
+        if (!c.stub.empty()) {
+            o.stub = c.stub;
+        }
+        try {
+            w.make(o);
+            ADD_FAILURE() << "not refused";
+        } catch (const generic::exception& e) {
+            EXPECT_NE(e.message().find(c.said), std::string::npos) << e.message();
+        }
+        EXPECT_EQ(testsupport::readFile(w.output), testsupport::bytes("previous"));
+        EXPECT_TRUE(w.others().empty());
+        fs::remove(w.output);
+        EXPECT_THROW(w.make(o), generic::exception);
+        EXPECT_FALSE(fs::exists(w.output));
+    }
+    // Names that merely contain dots pass, and so does the whole range of methods the stub
+    // extracts (their data is judged by the check after writing, not here).
+    writeFile(w.dir / "input.zip", oneEntryZip("..a/b../c..d", 0, 20));
+    MakeOptions o = w.options();
+    o.inputs = {w.dir / "input.zip"};
+    EXPECT_NO_THROW(w.make(o));
+    for (std::uint8_t method : {0, 1, 2, 3, 4, 5, 6, 8}) {
+        writeFile(w.dir / "input.zip", oneEntryZip("a", method, 0x0314));  // Unix, 2.0
+        EXPECT_NO_THROW(tools::checkAppendable(w.dir / "input.zip")) << int(method);
+    }
+    // An entry that the stub could not decode is caught by the check after writing.
+    writeFile(w.dir / "input.zip", oneEntryZip("a", 8));  // no deflate data at all
+    fs::remove(w.output);
+    EXPECT_THROW(w.make(o), generic::exception);
+    EXPECT_FALSE(fs::exists(w.output));
+    EXPECT_TRUE(w.others().empty());
+}
+
+TEST(Make, StubIsFoundBesideTheToolOrInTheBuildTree) {
+    auto windows = tools::stubCandidates("windows", "/opt/zipsfx/build/native");
+    auto posix = tools::stubCandidates("posix", "/opt/zipsfx/build/native");
+    ASSERT_EQ(windows.size(), 2u);
+    EXPECT_EQ(fs::path(windows[0]), fs::path("/opt/zipsfx/build/native/zipsfx-stub.exe"));
+    EXPECT_EQ(fs::path(windows[1]), fs::path("/opt/zipsfx/build/win32/zipsfx-stub.exe"));
+    ASSERT_EQ(posix.size(), 2u);
+    EXPECT_EQ(fs::path(posix[0]), fs::path("/opt/zipsfx/build/native/zipsfx-stub"));
+    EXPECT_EQ(fs::path(posix[1]), fs::path("/opt/zipsfx/build/native/zipsfx-stub"));
+    EXPECT_FALSE(tools::toolFolder().empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Make, CancelStopsBetweenBlocksAndLeavesNoFile) {
+    Workspace w;
+    writeFile(w.input + "/big.bin", std::string(1 << 20, 'b'));
+    tools::requestCancel();
+    EXPECT_THROW(w.make(w.options()), brindle5::exception::Evacuation);
+    tools::clearCancel();
+    EXPECT_FALSE(fs::exists(w.output));
+    EXPECT_TRUE(w.others().empty());
+    // Within a file: the writer asks between blocks of data, not only between entries.
+    int asked = 0;
+    std::stringstream out;
+    tools::ZipWriter writer(out, 6, nullptr, [&] { return ++asked > 3; });
+    std::ostringstream log;
+    auto sources = tools::collectSources({w.input + "/big.bin"}, log);
+    EXPECT_THROW(writer.add(sources[0]), brindle5::exception::Evacuation);
+    EXPECT_EQ(asked, 4);
+}
+
+}  // namespace

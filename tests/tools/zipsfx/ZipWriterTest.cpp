@@ -1,0 +1,294 @@
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "base/Exception.h"
+#include "tests/support/TestSupport.h"
+#include "tools/zipsfx/ZipWriter.h"
+#include "tools/zipsfx/ZipWriterCheck.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::TempDir;
+using testsupport::writeFile;
+
+std::vector<std::uint8_t> noise(std::size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<std::uint8_t> data(size);
+    for (auto& b : data) {
+        b = static_cast<std::uint8_t>(random());
+    }
+    return data;
+}
+
+std::string lines(std::size_t count) {
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+        text += "line " + std::to_string(i) + " of a text that deflate shrinks well\n";
+    }
+    return text;
+}
+
+std::uint32_t crcOf(const std::vector<std::uint8_t>& data) {
+    return static_cast<std::uint32_t>(crc32(0L, data.data(), static_cast<uInt>(data.size())));
+}
+
+// A small tree with the shapes that matter: nesting, an empty folder, an empty file, a file that
+// shrinks and one that does not, a name with blanks.
+struct Tree {
+    TempDir dir;
+    std::string root = dir / "tree";
+    Tree() {
+        fs::create_directories(root + "/sub/with blank");
+        fs::create_directories(root + "/empty");
+        writeFile(root + "/text.txt", lines(2000));
+        writeFile(root + "/sub/empty.bin", std::string());
+        writeFile(root + "/sub/with blank/noise.bin", noise(100000, 1));
+    }
+};
+
+// Zips the inputs into a file of its own, behind `prefix` bytes of something else.
+std::string zipTo(const std::string& path, const std::vector<std::string>& inputs, int level,
+                  std::size_t prefix = 0) {
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary | std::ios::trunc);
+    file << std::string(prefix, 'x');
+    std::ostringstream log;
+    tools::ZipWriter writer(file, level, nullptr);
+    for (const auto& source : tools::collectSources(inputs, log)) {
+        writer.add(source);
+    }
+    writer.finish();
+    std::uint64_t end = writer.end();
+    file.close();
+    fs::resize_file(path, end);
+    return log.str();
+}
+
+const format::zip::CentralHeader& entry(const tools::ZipDirectory& zip, const std::string& name) {
+    for (const auto& e : zip.entries) {
+        if (e.name == name) {
+            return e;
+        }
+    }
+    throw std::runtime_error("no entry " + name);
+}
+
+TEST(ZipWriter, WritesTheTreeAsTheStubExpectsIt) {
+    Tree tree;
+    const std::string zip = tree.dir / "out.zip";
+    zipTo(zip, {tree.root}, 6, 1000);
+    ASSERT_NO_THROW(tools::verifyArchive(zip, 1000));
+    auto directory = tools::readZipDirectory(zip, 1000);
+    std::vector<std::string> names;
+    for (const auto& e : directory.entries) {
+        names.push_back(e.name);
+        EXPECT_EQ(e.versionNeeded, 20);
+        EXPECT_EQ(e.flags, 0);  // no data descriptors, no encryption
+#ifdef _WIN32
+        EXPECT_EQ(e.versionMadeBy, 20);
+#else
+        EXPECT_EQ(e.versionMadeBy, (3 << 8) | 20);
+#endif
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"tree/", "tree/empty/", "tree/sub/",
+                                               "tree/sub/empty.bin", "tree/sub/with blank/",
+                                               "tree/sub/with blank/noise.bin", "tree/text.txt"}));
+    const auto& folder = entry(directory, "tree/empty/");
+    EXPECT_EQ(folder.method, 0);
+    EXPECT_EQ(folder.uncompressedSize, 0u);
+    EXPECT_EQ(folder.externalAttributes & 0x10, 0x10u);
+    const auto& text = entry(directory, "tree/text.txt");
+    EXPECT_EQ(text.method, 8);
+    EXPECT_LT(text.compressedSize, text.uncompressedSize / 4);
+    EXPECT_EQ(text.crc, crcOf(testsupport::bytes(lines(2000))));
+    const auto& random = entry(directory, "tree/sub/with blank/noise.bin");
+    EXPECT_EQ(random.method, 0);  // deflate did not pay
+    EXPECT_EQ(random.compressedSize, 100000u);
+    EXPECT_EQ(random.crc, crcOf(noise(100000, 1)));
+    const auto& empty = entry(directory, "tree/sub/empty.bin");
+    EXPECT_EQ(empty.method, 0);
+    EXPECT_EQ(empty.compressedSize, 0u);
+#ifndef _WIN32
+    EXPECT_EQ(text.externalAttributes >> 16 & 0170000, 0100000u);
+    EXPECT_EQ(folder.externalAttributes >> 16 & 0170000, 0040000u);
+    fs::perms mode = fs::status(tree.root + "/text.txt").permissions();
+    EXPECT_EQ(text.externalAttributes >> 16 & 0777, static_cast<unsigned>(mode & fs::perms::mask));
+#endif
+    // Offsets count from the writer's first byte, not from the file's.
+    EXPECT_EQ(directory.entries[0].localHeaderOffset, 0u);
+}
+
+TEST(ZipWriter, LevelZeroStoresEverythingAndLeftoversAreCut) {
+    Tree tree;
+    const std::string stored = tree.dir / "stored.zip";
+    zipTo(stored, {tree.root}, 0);
+    auto directory = tools::readZipDirectory(stored, 0);
+    for (const auto& e : directory.entries) {
+        EXPECT_EQ(e.method, 0) << e.name;
+        EXPECT_EQ(e.compressedSize, e.uncompressedSize);
+    }
+    ASSERT_NO_THROW(tools::verifyArchive(stored, 0));
+    // The random file is deflated first and then stored over: the archive ends at its end record.
+    const std::string restored = tree.dir / "restored.zip";
+    zipTo(restored, {tree.root + "/sub"}, 9);
+    ASSERT_NO_THROW(tools::verifyArchive(restored, 0));
+    auto bytes = testsupport::readFile(restored);
+    ASSERT_GE(bytes.size(), 22u);
+    EXPECT_EQ(bytes[bytes.size() - 22], 0x50);
+    EXPECT_EQ(bytes[bytes.size() - 19], 0x06);
+}
+
+TEST(ZipWriter, InputsAreNamedByTheirLastComponent) {
+    Tree tree;
+    std::ostringstream log;
+    auto sources = tools::collectSources(
+        {tree.root + "/sub/", tree.root + "/text.txt", tree.root + "/sub/with blank/../empty.bin"},
+        log);
+    std::vector<std::string> names;
+    for (const auto& s : sources) {
+        names.push_back(s.name);
+    }
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"sub/", "sub/empty.bin", "sub/with blank/",
+                                        "sub/with blank/noise.bin", "text.txt", "empty.bin"}));
+}
+
+TEST(ZipWriter, RefusesInputsItCannotName) {
+    Tree tree;
+    fs::create_directories(tree.dir / "other");
+    writeFile(tree.dir / "other/text.txt", "x");
+    const std::vector<std::vector<std::string>> cases = {
+        {tree.dir / "missing"},
+        {tree.root + "/text.txt", tree.dir / "other/text.txt"},  // the same name twice
+        {tree.root, tree.root},
+        {fs::path(tree.root).root_path().string()},
+    };
+    for (const auto& inputs : cases) {
+        SCOPED_TRACE(inputs[0]);
+        std::ostringstream log;
+        EXPECT_THROW(tools::collectSources(inputs, log), generic::exception);
+    }
+}
+
+#ifndef _WIN32
+TEST(ZipWriter, FollowsLinksToFilesAndSkipsOthers) {
+    Tree tree;
+    fs::create_symlink("text.txt", tree.root + "/link.txt");
+    fs::create_directory_symlink("sub", tree.root + "/loop");
+    fs::create_symlink("nowhere", tree.root + "/dangling");
+    std::ostringstream log;
+    auto sources = tools::collectSources({tree.root}, log);
+    std::vector<std::string> names;
+    for (const auto& s : sources) {
+        names.push_back(s.name);
+    }
+    EXPECT_NE(std::find(names.begin(), names.end(), "tree/link.txt"), names.end());
+    EXPECT_EQ(std::find(names.begin(), names.end(), "tree/loop/"), names.end());
+    EXPECT_EQ(std::find(names.begin(), names.end(), "tree/dangling"), names.end());
+    EXPECT_NE(log.str().find("loop"), std::string::npos);
+    EXPECT_NE(log.str().find("dangling"), std::string::npos);
+}
+
+// Peers must read what we write. Info-ZIP and 7-Zip are optional on a build machine.
+TEST(ZipWriter, PeersAcceptTheArchive) {
+    Tree tree;
+    const std::string zip = tree.dir / "peer.zip";
+    zipTo(zip, {tree.root}, 9);
+    bool any = false;
+    if (std::system("unzip -v >/dev/null 2>&1") == 0) {
+        any = true;
+        EXPECT_EQ(std::system(("unzip -tq '" + zip + "' >/dev/null").c_str()), 0);
+        TempDir out;
+        ASSERT_EQ(std::system(("unzip -q '" + zip + "' -d '" + out.path() + "'").c_str()), 0);
+        EXPECT_EQ(testsupport::readFile(out / "tree/sub/with blank/noise.bin"), noise(100000, 1));
+        EXPECT_TRUE(fs::is_directory(out / "tree/empty"));
+    }
+    if (std::system("7z >/dev/null 2>&1") == 0) {
+        any = true;
+        EXPECT_EQ(std::system(("7z t '" + zip + "' >/dev/null").c_str()), 0);
+    }
+    if (!any) {
+        GTEST_SKIP() << "neither unzip nor 7z is installed";
+    }
+}
+#endif
+
+TEST(ZipWriter, DosTimes) {
+    auto local = [](int year, int month, int day, int hour, int minute, int second) {
+        std::tm t{};
+        t.tm_year = year - 1900;
+        t.tm_mon = month - 1;
+        t.tm_mday = day;
+        t.tm_hour = hour;
+        t.tm_min = minute;
+        t.tm_sec = second;
+        t.tm_isdst = -1;
+        return static_cast<std::int64_t>(std::mktime(&t));
+    };
+    auto dos = [](int year, int month, int day, int hour, int minute, int second) {
+        return std::uint32_t(year - 1980) << 25 |
+               std::uint32_t(month << 21 | day << 16 | hour << 11 | minute << 5 | second / 2);
+    };
+    struct Case {
+        std::int64_t time;
+        std::uint32_t expected;
+    };
+    const Case cases[] = {
+        {local(2024, 2, 29, 13, 45, 30), dos(2024, 2, 29, 13, 45, 30)},
+        {local(2024, 2, 29, 13, 45, 31), dos(2024, 2, 29, 13, 45, 32)},  // odd seconds round up
+        {local(1999, 12, 31, 23, 59, 59), dos(2000, 1, 1, 0, 0, 0)},     // ... across a year
+        {local(1980, 1, 1, 0, 0, 0), dos(1980, 1, 1, 0, 0, 0)},
+        {local(1979, 6, 1, 12, 0, 0), dos(1980, 1, 1, 0, 0, 0)},       // before DOS time: its start
+        {local(2110, 6, 1, 12, 0, 0), dos(2107, 12, 31, 23, 59, 58)},  // after it: its end
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(tools::toDosDateTime(c.time), c.expected) << c.time;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ZipWriter, RefusesFilesTheStubCannotHold) {
+    TempDir dir;
+    // Sparse files: the size is what counts, and none of it is written or read.
+    for (std::uint64_t size : {0x100000000ull, 0xFFFFFFFFull}) {
+        const std::string path = dir / "huge.bin";
+        { std::ofstream create(path, std::ios::binary); }
+        fs::resize_file(path, size);
+        std::ostringstream log;
+        try {
+            tools::collectSources({path}, log);
+            ADD_FAILURE() << size << " not refused";
+        } catch (const generic::exception& e) {
+            EXPECT_NE(e.message().find("4 GiB"), std::string::npos) << e.message();
+        }
+    }
+}
+
+TEST(ZipWriter, RefusesMoreEntriesThanTheEndRecordCounts) {
+    TempDir dir;
+    fs::create_directories(dir / "f");
+    std::stringstream out;
+    tools::ZipWriter writer(out, 6, nullptr);
+    const tools::ZipSource folder{dir / "f", "f/", true};
+    for (std::uint64_t i = 0; i < tools::kMaxEntries; ++i) {
+        writer.add(folder);
+    }
+    EXPECT_THROW(writer.add(folder), generic::exception);
+    writer.finish();
+    const std::string bytes = out.str();
+    ASSERT_GE(bytes.size(), 22u);
+    EXPECT_EQ(static_cast<std::uint8_t>(bytes[bytes.size() - 12]), 0xFF);  // total entries 65,535
+    EXPECT_EQ(static_cast<std::uint8_t>(bytes[bytes.size() - 11]), 0xFF);
+}
+
+}  // namespace
