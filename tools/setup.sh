@@ -26,6 +26,13 @@ NEEDED=(
     "unzip:/usr/bin/unzip"
     "p7zip-full:/usr/bin/7z"
     "python3:/usr/bin/python3"
+    # Signing a self-extracting file (tests/e2e/test_make_signing.sh).
+    "osslsigncode:/usr/bin/osslsigncode"
+    "openssl:/usr/bin/openssl"
+    # The fuzz targets: clang with libFuzzer and the sanitizers, and readable stack traces.
+    "clang:/usr/bin/clang++"
+    "libclang-rt-14-dev:/usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a"
+    "llvm:/usr/bin/llvm-symbolizer"
 )
 
 missing=()

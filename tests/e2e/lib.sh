@@ -1,5 +1,7 @@
 # Shared by every end-to-end script (sourced, not run): where the sources and the tool are, and
-# how a script fails, skips or announces a step.
+# how a script fails, skips or announces a step. A script that passes exits 0, one that fails
+# exits 1, and one that cannot run here exits 77 (the test runners' code for "skipped") after
+# one line "SKIP: reason", which tests/run-all.sh prints in its report.
 
 ZIPSFX_ROOT="${ZIPSFX_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
 TOOL="${ZIPSFX_TOOL:-$ZIPSFX_ROOT/build/native/zipsfx}"
@@ -11,7 +13,7 @@ fail() {
 
 skip() {
     echo "SKIP: $*"
-    exit 0
+    exit 77
 }
 
 note() {
@@ -21,4 +23,15 @@ note() {
 # Skips the script when the host tool has not been built.
 require_tool_built() {
     [ -x "$TOOL" ] || skip "no zipsfx tool at $TOOL (build it first)"
+}
+
+# The shared fixtures folder beside the source tree, in $SHARED_FIXTURES. Where it is missing,
+# a CI run (CI=true) fails, since CI always has it; elsewhere the script goes on without it and
+# says so.
+find_shared_fixtures() {
+    SHARED_FIXTURES="${ZIPSFX_FIXTURES_DIR:-$ZIPSFX_ROOT/../shared/fixtures}"
+    if [ ! -d "$SHARED_FIXTURES" ]; then
+        [ "${CI:-}" = true ] && fail "the shared fixtures are missing at $SHARED_FIXTURES"
+        note "no shared fixtures at $SHARED_FIXTURES: their archives are left out"
+    fi
 }

@@ -37,8 +37,8 @@ for f in "$ZIPSFX_ROOT"/tests/data/zip/*.zip "$ZIPSFX_ROOT"/tests/data/zip/*.sfx
     case "$f" in *password-secret*) continue ;; esac
     add "$f"
 done
-SHARED="$ZIPSFX_ROOT/../shared/fixtures"
-for f in "$SHARED"/legacy/*.zip "$SHARED"/pkzip/*.zip; do
+find_shared_fixtures
+for f in "$SHARED_FIXTURES"/legacy/*.zip "$SHARED_FIXTURES"/pkzip/*.zip; do
     add "$f"
 done
 
