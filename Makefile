@@ -1,43 +1,64 @@
 # zipsfx: `make` builds both platforms, `make test` runs every test, `make demo` shows the main job.
-# Each command first installs what a fresh Debian machine lacks (tools/setup.sh).
+# `make deps` installs what a fresh Debian machine lacks (tools/setup.sh, the only step that runs
+# apt-get); `make test` and `make demo` run it first, the build targets never do.
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
+# How long `make fuzz` runs each fuzz target, in seconds (`make test` gives each 20).
+FUZZ_SECONDS ?= 600
 
-.PHONY: all deps native win32 win64 asan test unit-native unit-asan unit-wine e2e demo clean format
+.PHONY: all deps native win32 win64 asan fuzz-build bench test fuzz demo format clean
 
 all: native win32
 
 deps:
 	@bash tools/setup.sh
 
-native: deps
+native:
 	@cmake -S . -B build/native $(CMAKE_FLAGS) >/dev/null
 	@cmake --build build/native -j $(JOBS)
 
 # The product. Its unit tests are built only where Wine can run 32-bit programs (elsewhere the
 # 64-bit build below runs them).
-win32: deps
+win32:
 	@tests=OFF; /usr/lib/wine/wine --version >/dev/null 2>&1 && tests=ON; \
 	cmake -S . -B build/win32 $(CMAKE_FLAGS) -DZIPSFX_TESTS=$$tests \
 	    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-i686-w64-mingw32.cmake >/dev/null
 	@cmake --build build/win32 -j $(JOBS)
 
 # The same sources for 64-bit Windows: what Wine runs where 32-bit code cannot run.
-win64: deps
+win64:
 	@cmake -S . -B build/win64 $(CMAKE_FLAGS) \
 	    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-x86_64-w64-mingw32.cmake >/dev/null
 	@cmake --build build/win64 -j $(JOBS)
 
-asan: deps
+asan:
 	@cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
 	    -DZIPSFX_SANITIZE=ON >/dev/null
 	@cmake --build build/asan -j $(JOBS)
 
-test: all asan win64
+# The libFuzzer targets (tests/fuzz/): clang, everything instrumented, no unit tests.
+fuzz-build:
+	@cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DZIPSFX_FUZZ=ON \
+	    -DZIPSFX_TESTS=OFF >/dev/null
+	@cmake --build build/fuzz -j $(JOBS) --target fuzzers
+
+# bench/inflate_bench: the Deflate decoder against zlib and libdeflate (needs libdeflate-dev).
+bench:
+	@cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DZIPSFX_BENCH=ON \
+	    -DZIPSFX_TESTS=OFF >/dev/null
+	@cmake --build build/bench -j $(JOBS) --target inflate_bench
+
+test: deps
+	@$(MAKE) --no-print-directory all asan win64 fuzz-build
 	@bash tests/run-all.sh
 
-demo: all win64
+fuzz: fuzz-build
+	@bash tests/fuzz/run.sh --all $(FUZZ_SECONDS)
+
+demo: deps
+	@$(MAKE) --no-print-directory all win64
 	@bash tools/demo.sh
 
 format:
