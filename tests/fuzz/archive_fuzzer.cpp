@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "archive/Exception.h"
+#include "base/Exception.h"
+#include "format/zip/ZipReaderFactory.h"
 #include "support/TestSupport.h"
 #include "tools/zipsfx/ArchiveStart.h"
 #include "tools/zipsfx/CheckingReader.h"
@@ -21,6 +22,12 @@ const std::string& scratchFile() {
 }
 
 }  // namespace
+
+// Before the first input: register the Zip reader, as the tool's entry point does.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    format::zip::registerZipFormat();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t size) {
     const std::string& path = scratchFile();

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "algorithm/zip/ImplodeDecompressor.h"
-#include "archive/Exception.h"
+#include "base/Exception.h"
 #include "fuzz/FuzzSupport.h"
 #include "stream/MemoryStream.h"
 
