@@ -67,14 +67,20 @@ void ExtractionRun::extract(const std::string& executablePath) {
     archive_.close();
 }
 
-bool ExtractionRun::onStarted(std::uint32_t total, void* user) {
-    static_cast<ExtractionRun*>(user)->frontEnd_.startProgress(total);
+bool ExtractionRun::onStarted(std::uint64_t total, void* user) {
+    auto* run = static_cast<ExtractionRun*>(user);
+    run->progressShift_ = 0;
+    while ((total >> run->progressShift_) > 0xFFFFFFFFu) {
+        ++run->progressShift_;
+    }
+    run->frontEnd_.startProgress(static_cast<std::uint32_t>(total >> run->progressShift_));
     return true;
 }
 
-bool ExtractionRun::onProgress(std::uint32_t done, void* user) {
-    FrontEnd& frontEnd = static_cast<ExtractionRun*>(user)->frontEnd_;
-    frontEnd.advanceProgress(done);
+bool ExtractionRun::onProgress(std::uint64_t done, void* user) {
+    auto* run = static_cast<ExtractionRun*>(user);
+    FrontEnd& frontEnd = run->frontEnd_;
+    frontEnd.advanceProgress(static_cast<std::uint32_t>(done >> run->progressShift_));
     // A Cancel pressed while the messages were pumped counts at once.
     return !frontEnd.isCancelled();
 }
@@ -85,7 +91,7 @@ bool ExtractionRun::onDestinationWanted(void* user) {
     return !run->frontEnd_.isCancelled();
 }
 
-bool ExtractionRun::onItemStarted(std::uint32_t, void* user) {
+bool ExtractionRun::onItemStarted(std::uint64_t, void* user) {
     auto* run = static_cast<ExtractionRun*>(user);
     if (run->frontEnd_.isCancelled()) {
         return false;

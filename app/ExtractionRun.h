@@ -40,15 +40,17 @@ class ExtractionRun {
   private:
     void extract(const std::string& executablePath);
 
-    static bool onStarted(std::uint32_t total, void* user);
-    static bool onProgress(std::uint32_t done, void* user);
+    static bool onStarted(std::uint64_t total, void* user);
+    static bool onProgress(std::uint64_t done, void* user);
     static bool onDestinationWanted(void* user);
-    static bool onItemStarted(std::uint32_t offset, void* user);
+    static bool onItemStarted(std::uint64_t offset, void* user);
 
     FrontEnd& frontEnd_;
     Environment& environment_;
     vessel5::Archive& archive_;
     bool quiet_ = false;
+    // The display counts in 32 bits: larger totals are shown in units of 2^progressShift_ bytes.
+    unsigned progressShift_ = 0;
     std::string destination_;
 };
 

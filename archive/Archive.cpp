@@ -191,5 +191,8 @@ Handler& Archive::onEnded(Handler0 function, void* user) {
 Handler& Archive::onProgress(Handler1 function, void* user) {
     return handlers_.add(kProgress, function, user);
 }
+Handler& Archive::onItemSkipped(TextHandler function, void* user) {
+    return handlers_.add(kItemSkipped, function, user);
+}
 
 }  // namespace vessel5

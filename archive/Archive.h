@@ -78,15 +78,16 @@ class Archive {
     Handler& onStarted(Handler1 function, void* user);
     Handler& onEnded(Handler0 function, void* user);
     Handler& onProgress(Handler1 function, void* user);
+    Handler& onItemSkipped(TextHandler function, void* user);
     template <typename Function>
     Handler& add(int list, Function function, void* user) {
         return handlers_.add(list, function, user);
     }
     HandlerLists& handlers() { return handlers_; }
 
-    void notify(int list, std::uint32_t argument = 0) { handlers_.notify(list, argument); }
+    void notify(int list, std::uint64_t argument = 0) { handlers_.notify(list, argument); }
     void notifyText(int list, const std::string& text) { handlers_.notifyText(list, text); }
-    bool dispatch(int list, std::uint32_t argument = 0) {
+    bool dispatch(int list, std::uint64_t argument = 0) {
         return handlers_.dispatch(list, argument);
     }
 

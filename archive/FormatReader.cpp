@@ -7,6 +7,7 @@
 #include "archive/SafePath.h"
 #include "io/Folder.h"
 #include "io/PathName.h"
+#include "platform/FileSystem.h"
 #include "platform/Platform.h"
 #include "io/FileOutput.h"
 
@@ -73,6 +74,10 @@ std::string FormatReader::destinationPrefix() {
         folder += platform::kSeparator;
     }
     return folder;
+}
+
+bool FormatReader::namesDestination(const std::string& storedName) const {
+    return safeComponents(storedName, archive_.cleanNames() ? cleanName : nullptr).empty();
 }
 
 std::string FormatReader::makeOutputPath(const std::string& storedName) {
@@ -185,6 +190,27 @@ std::string FormatReader::createOutputFolder(std::string path, unsigned attempts
         throw brindle5::exception::Output(e.message());
     }
     return path;
+}
+
+std::string FormatReader::createOutputLink(const std::string& target, std::string path,
+                                           unsigned attempts) {
+    const std::string wanted = path;
+    const std::string prefix = archive_.destinationFolder().empty() ? "" : destinationPrefix();
+    for (unsigned attempt = 0; attempt < attempts; ++attempt) {
+        path = wanted;
+        preparePath(path, prefix);
+        checkInside(path, prefix, "createOutputLink");
+        try {
+            io::createParentFolders(path);
+        } catch (const io::Exception& e) {
+            throw brindle5::exception::Output(e.message());
+        }
+        if (platform::createSymbolicLink(target, path)) {
+            return path;
+        }
+    }
+    throw brindle5::exception::Output(
+        "cannot create a link in vessel5::FormatReader::createOutputLink() " + wanted);
 }
 
 }  // namespace vessel5

@@ -70,9 +70,16 @@ class FormatReader {
     // the path used.
     std::string createOutputFile(stream::FileOutput& file, std::string path, unsigned attempts);
     std::string createOutputFolder(std::string path, unsigned attempts);
+    // As createOutputFile, for a symbolic link to target (whose safety the caller has judged).
+    std::string createOutputLink(const std::string& target, std::string path, unsigned attempts);
+
+    // Whether a stored name has no component left once cleaned ("./", ".."): it names the
+    // destination itself.
+    bool namesDestination(const std::string& storedName) const;
+    // The absolute destination folder with a trailing separator.
+    std::string destinationPrefix();
 
   private:
-    std::string destinationPrefix();
     void preparePath(std::string& path, const std::string& prefix);
     void checkInside(const std::string& path, const std::string& prefix, const char* operation);
 

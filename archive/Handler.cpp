@@ -44,7 +44,7 @@ std::vector<Handler*> HandlerLists::snapshot(int list) const {
     return copy;
 }
 
-bool HandlerLists::run(int list, std::uint32_t argument, const std::string& text,
+bool HandlerLists::run(int list, std::uint64_t argument, const std::string& text,
                        bool stopAtFalse) {
     // Handlers are never removed, so the pointers of the copy stay valid throughout.
     bool result = true;
@@ -62,7 +62,7 @@ bool HandlerLists::run(int list, std::uint32_t argument, const std::string& text
     return result;
 }
 
-void HandlerLists::notify(int list, std::uint32_t argument) {
+void HandlerLists::notify(int list, std::uint64_t argument) {
     run(list, argument, std::string(), false);
 }
 
@@ -70,7 +70,7 @@ void HandlerLists::notifyText(int list, const std::string& text) {
     run(list, 0, text, false);
 }
 
-bool HandlerLists::dispatch(int list, std::uint32_t argument) {
+bool HandlerLists::dispatch(int list, std::uint64_t argument) {
     return run(list, argument, std::string(), true);
 }
 

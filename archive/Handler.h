@@ -11,10 +11,10 @@
 namespace vessel5 {
 
 using Handler0 = bool (*)(void* user);
-using Handler1 = bool (*)(std::uint32_t argument, void* user);
+using Handler1 = bool (*)(std::uint64_t argument, void* user);
 using TextHandler = bool (*)(const std::string& path, void* user);
 
-// One registered handler. An event carries a 32-bit argument or a text (the name-change event);
+// One registered handler. An event carries a 64-bit argument or a text (the name-change event);
 // each kind of handler takes the part it was made for.
 class Handler {
   public:
@@ -23,7 +23,7 @@ class Handler {
     Handler& operator=(const Handler&) = delete;
     virtual ~Handler() = default;
 
-    virtual bool invoke(std::uint32_t argument, const std::string& text) = 0;
+    virtual bool invoke(std::uint64_t argument, const std::string& text) = 0;
 
     bool enabled() const { return enabled_; }
     void setEnabled(bool enabled) { enabled_ = enabled; }
@@ -37,7 +37,7 @@ class Handler {
 class PlainHandler : public Handler {
   public:
     PlainHandler(Handler0 function, void* user) : Handler(user), function_(function) {}
-    bool invoke(std::uint32_t, const std::string&) override { return function_(user()); }
+    bool invoke(std::uint64_t, const std::string&) override { return function_(user()); }
 
   private:
     Handler0 function_;
@@ -46,7 +46,7 @@ class PlainHandler : public Handler {
 class ArgumentHandler : public Handler {
   public:
     ArgumentHandler(Handler1 function, void* user) : Handler(user), function_(function) {}
-    bool invoke(std::uint32_t argument, const std::string&) override {
+    bool invoke(std::uint64_t argument, const std::string&) override {
         return function_(argument, user());
     }
 
@@ -57,7 +57,7 @@ class ArgumentHandler : public Handler {
 class TextArgumentHandler : public Handler {
   public:
     TextArgumentHandler(TextHandler function, void* user) : Handler(user), function_(function) {}
-    bool invoke(std::uint32_t, const std::string& text) override { return function_(text, user()); }
+    bool invoke(std::uint64_t, const std::string& text) override { return function_(text, user()); }
 
   private:
     TextHandler function_;
@@ -71,6 +71,7 @@ enum List : int {
     kItemStarted = 6,        // a file entry is about to be written; false skips it
     kItemDone = 7,           // a file entry was written and closed
     kItemFailed = 8,         // a file entry failed; true deletes its partial output
+    kItemSkipped = 10,       // an entry was not written; carries "name: reason"
     kScanFile = 9,           // scan lists a file entry; false cancels
     kScanFolder = 13,        // scan lists a folder entry; false cancels
     kScanStarted = 17,
@@ -94,10 +95,10 @@ class HandlerLists {
     Handler& add(int list, TextHandler function, void* user);
 
     // Calls every enabled handler; results are ignored.
-    void notify(int list, std::uint32_t argument = 0);
+    void notify(int list, std::uint64_t argument = 0);
     void notifyText(int list, const std::string& text);
     // Calls the enabled handlers while all answer true; true when none answered false.
-    bool dispatch(int list, std::uint32_t argument = 0);
+    bool dispatch(int list, std::uint64_t argument = 0);
     bool dispatchText(int list, const std::string& text);
 
     std::size_t size(int list) const;
@@ -106,7 +107,7 @@ class HandlerLists {
     std::vector<std::unique_ptr<Handler>>& at(int list);
     const std::vector<std::unique_ptr<Handler>>& at(int list) const;
     std::vector<Handler*> snapshot(int list) const;
-    bool run(int list, std::uint32_t argument, const std::string& text, bool stopAtFalse);
+    bool run(int list, std::uint64_t argument, const std::string& text, bool stopAtFalse);
 
     std::array<std::vector<std::unique_ptr<Handler>>, kListCount> lists_;
 };

@@ -18,8 +18,8 @@ class Settings {
     // Filled by the reader's scan; reset() returns these to the values below.
     std::int32_t entryCount = 0;
     std::string archiveName;
-    std::uint32_t totalCompressedSize = 0xFFFFFFFFu;
-    std::uint32_t totalUncompressedSize = 0xFFFFFFFFu;
+    std::uint64_t totalCompressedSize = 0xFFFFFFFFu;
+    std::uint64_t totalUncompressedSize = 0xFFFFFFFFu;
     // 64-bit totals and a multi-volume flag for formats that report them; Zip leaves them as
     // reset.
     OptionalUInt64 totalCompressedSize64;

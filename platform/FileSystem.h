@@ -80,4 +80,18 @@ bool fullPathName(const std::string& path, std::string& absolute);
 // such bits: nothing happens there, and the result is true.
 bool setUnixPermissions(const std::string& path, std::uint32_t mode);
 
+// Whether extraction makes symbolic links. Windows needs a privilege for them, so there a link
+// is written as a small file holding its target, as other extractors do.
+#ifdef _WIN32
+constexpr bool kSymbolicLinks = false;
+#else
+constexpr bool kSymbolicLinks = true;
+#endif
+
+// Creates a symbolic link at path that leads to target; fails when the name is taken (an
+// existing link is never followed or replaced) or where links are not made.
+bool createSymbolicLink(const std::string& target, const std::string& path);
+// Whether path itself is a symbolic link (it is not followed).
+bool isSymbolicLink(const std::string& path);
+
 }  // namespace platform

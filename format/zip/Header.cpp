@@ -10,7 +10,7 @@ void Header::readSignature(stream::InputStream& input, Signature& signature,
     for (auto& byte : signature) {
         byte = static_cast<std::uint8_t>(input.get());
     }
-    if (check && signature[0] != expected[0]) {
+    if (check && signature != expected) {
         throw format::Exception(message);
     }
 }

@@ -22,8 +22,8 @@ class Header {
     // True when the record read is of the expected kind (for the records with a signature: all
     // four signature bytes match).
     virtual bool isValid() const = 0;
-    // Reads the record at the input's position. With check set, a first signature byte other
-    // than "P" throws; the remaining bytes are left to isValid().
+    // Reads the record at the input's position. With check set, a signature that differs from
+    // the record's in any of its four bytes throws; without, isValid() tells.
     virtual void read(stream::InputStream& input, bool check) = 0;
     virtual void write(stream::OutputStream& output) = 0;
     // Length on disk, from the current field values.
@@ -31,7 +31,7 @@ class Header {
 
   protected:
     // Reads the four signature bytes; with check set, throws format::Exception with message
-    // when the first one is not expected's.
+    // when they are not expected's.
     static void readSignature(stream::InputStream& input, Signature& signature,
                               const Signature& expected, bool check, const char* message);
 };

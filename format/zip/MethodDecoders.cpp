@@ -6,6 +6,7 @@
 #include "algorithm/zip/ReduceDecompressor.h"
 #include "algorithm/zip/ShrinkDecompressor.h"
 #include "base/Exception.h"
+#include "format/zip/MethodNames.h"
 
 namespace format {
 namespace zip {
@@ -90,7 +91,8 @@ std::unique_ptr<EntryDecoder> createEntryDecoder(std::uint8_t method, std::uint1
         case 5:
             // The compression factor is the method less one.
             return std::make_unique<UncompressedSizeDecoder>(
-                archive, std::make_unique<algorithm::zip::ReduceDecompressor>(method - 1u));
+                archive, std::make_unique<algorithm::zip::ReduceDecompressor>(
+                             static_cast<std::uint8_t>(method - 1u)));
         case 6:
             // Flag bit 1: 8K dictionary; bit 2: three trees (literals coded too).
             return std::make_unique<ImplodeDecoder>(
@@ -100,8 +102,8 @@ std::unique_ptr<EntryDecoder> createEntryDecoder(std::uint8_t method, std::uint1
             return std::make_unique<SelfEndingDecoder>(
                 archive, std::make_unique<algorithm::zip::Decompressor>());
         default:
-            throw brindle5::exception::UnsupportedMethod(
-                "zip reader encountered a file with an unsupported compression method");
+            throw brindle5::exception::UnsupportedMethod(unsupportedMethodText(method) +
+                                                         " in zip reader");
     }
 }
 

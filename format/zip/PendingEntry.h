@@ -1,5 +1,5 @@
 // What the reader keeps of one central record between reading the central directory and
-// extracting the entry.
+// extracting the entry, with every Zip64 value already widened to 64 bits.
 #pragma once
 
 #include <cstdint>
@@ -9,17 +9,42 @@ namespace format {
 namespace zip {
 
 struct PendingEntry {
-    std::uint32_t localHeaderOffset = 0;
-    std::uint32_t compressedSize = 0;
-    std::uint32_t crc = 0;
+    std::uint64_t localHeaderOffset = 0;
+    std::uint64_t compressedSize = 0;
     // With a data descriptor the local header's uncompressed size is as untrustworthy as its
     // other sizes, so the central one is kept for that case too.
-    std::uint32_t uncompressedSize = 0;
+    std::uint64_t uncompressedSize = 0;
+    std::uint32_t crc = 0;
+    std::uint16_t versionNeeded = 0;
+    std::uint16_t flags = 0;
+    std::uint8_t method = 0;
+    std::uint16_t time = 0;
+    std::uint16_t date = 0;
     // Where the entry was made and its attributes there (Unix permission bits, for instance).
     std::uint16_t versionMadeBy = 0;
     std::uint32_t externalAttributes = 0;
-    // The central record's name, for reports about an entry whose local header is unreadable.
+    // The modification time in ticks when an extra field gives it exactly; 0 otherwise.
+    std::uint64_t exactTime = 0;
+    // The central record's name: the one truth about what the entry is called.
     std::string name;
+
+    bool isFolder() const { return !name.empty() && name.back() == '/'; }
+    // A Unix-made entry whose mode says symbolic link; its data is the link's target.
+    bool isLink() const {
+        return (versionMadeBy >> 8) == 3 && ((externalAttributes >> 16) & 0170000u) == 0120000u;
+    }
+};
+
+// The values that drive the decoding of one entry: the local header's, widened by its own Zip64
+// field, or the central record's where the local header defers to a data descriptor.
+struct EntryValues {
+    std::uint16_t flags = 0;
+    std::uint8_t method = 0;
+    std::uint16_t time = 0;
+    std::uint16_t date = 0;
+    std::uint32_t crc = 0;
+    std::uint64_t compressedSize = 0;
+    std::uint64_t uncompressedSize = 0;
 };
 
 }  // namespace zip

@@ -1,17 +1,25 @@
 #include "format/zip/ZipReader.h"
 
+#include <set>
 #include <vector>
 
+#include "algorithm/CipherInput.h"
 #include "algorithm/zip/TraditionalCipher.h"
 #include "archive/Archive.h"
+#include "archive/LinkTarget.h"
 #include "base/Exception.h"
 #include "format/zip/BoundedInput.h"
 #include "format/zip/EncryptionHeader.h"
+#include "format/zip/ExtraFields.h"
 #include "format/zip/MethodDecoders.h"
+#include "format/zip/MethodNames.h"
+#include "format/zip/Zip64EndHeader.h"
 #include "io/FatTime.h"
-#include "stream/BufferedInput.h"
-#include "algorithm/CipherInput.h"
 #include "io/FileOutput.h"
+#include "platform/FileSystem.h"
+#include "platform/Platform.h"
+#include "stream/BufferedInput.h"
+#include "stream/MemoryStream.h"
 #include "stream/SafeInput.h"
 
 namespace format {
@@ -21,14 +29,40 @@ namespace {
 
 constexpr std::uint32_t kRecordBuffer = 0x10000;
 
+// Signatures that may follow the last central record: the digital signature, the Zip64 end
+// record and the end record.
+const Signature kDirectoryFollowers[] = {
+    {0x50, 0x4B, 0x05, 0x05}, Zip64EndHeader::kSignature, EndHeader::kSignature};
+
 void evacuateUnless(bool goOn) {
     if (!goOn) {
         throw brindle5::exception::Evacuation();
     }
 }
 
-bool endsWithSlash(const std::string& name) {
-    return !name.empty() && name.back() == '/';
+std::vector<std::string> splitPath(const std::string& path) {
+    std::vector<std::string> parts;
+    std::string::size_type start = 0;
+    while (start <= path.size()) {
+        std::string::size_type end = path.find(platform::kSeparator, start);
+        if (end == std::string::npos) {
+            end = path.size();
+        }
+        parts.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+std::string joinPath(const std::vector<std::string>& parts, std::size_t count) {
+    std::string path;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i > 0) {
+            path += platform::kSeparator;
+        }
+        path += parts[i];
+    }
+    return path;
 }
 
 }  // namespace
@@ -36,69 +70,203 @@ bool endsWithSlash(const std::string& name) {
 ZipReader::ZipReader(std::uint32_t startOffset, vessel5::Archive& archive)
     : vessel5::FormatReader(startOffset, archive) {}
 
-std::uint64_t ZipReader::locateCentral(stream::RandomInput& input) {
-    const std::uint32_t offset = end_.centralOffset;
-    // The sum is kept to 32 bits, like every other position stored in the archive.
-    const std::uint32_t candidates[] = {static_cast<std::uint32_t>(startOffset() + offset), offset};
-    for (std::uint32_t position : candidates) {
-        try {
-            input.seek(position);
-            stream::SafeInput safe(input);
-            central_.read(safe, true);
-            return position;
-        } catch (const generic::exception&) {
-            // Try the next convention.
-        }
-    }
-    return kNotFound;
-}
-
-void ZipReader::readCentralRecord(stream::InputStream& input, const char* invalidMessage) {
-    central_.read(input, true);
-    if (!central_.isValid()) {
-        throw brindle5::exception::BadFormat(invalidMessage);
-    }
-}
-
-void ZipReader::scan(stream::RandomInput& input) {
-    vessel5::Settings& settings = archive().settings();
-    settings.reset();
-    settings.totalCompressedSize = 0;
-    settings.totalUncompressedSize = 0;
-
+void ZipReader::locateEndRecords(stream::RandomInput& input) {
     const std::uint64_t located = end_.locate(input);
     if (located == EndHeader::kNotFound) {
         throw brindle5::exception::BadFormat("cannot locate the central directory in zip reader");
     }
-    endPosition_ = static_cast<std::uint32_t>(located);
-    if (endPosition_ == 0) {
-        return;
-    }
+    endPosition_ = located;
     input.seek(endPosition_);
     stream::SafeInput safe(input);
     end_.read(safe, true);
+    entryCount_ = end_.totalEntries;
+    centralSize_ = end_.centralSize;
+    centralOffset_ = end_.centralOffset;
+    directoryEnd_ = endPosition_;
+    zip64_ = false;
 
-    centralPosition_ = locateCentral(input);
-    if (centralPosition_ == kNotFound) {
+    if (endPosition_ < Zip64Locator::kFixedSize) {
+        return;
+    }
+    Zip64Locator locator;
+    try {
+        input.seek(endPosition_ - Zip64Locator::kFixedSize);
+        stream::SafeInput lsafe(input);
+        locator.read(lsafe, true);
+    } catch (const generic::exception&) {
+        return;  // no locator: a classic archive
+    }
+    // The Zip64 end record lies right before its locator unless it carries extensible data;
+    // then the locator's offset, counted like any other, finds it.
+    const std::uint64_t before = endPosition_ - Zip64Locator::kFixedSize;
+    std::vector<std::uint64_t> candidates;
+    if (before >= Zip64EndHeader::kFixedSize) {
+        candidates.push_back(before - Zip64EndHeader::kFixedSize);
+    }
+    candidates.push_back(startOffset() + locator.endOffset);
+    candidates.push_back(locator.endOffset);
+    for (std::uint64_t position : candidates) {
+        if (position >= before) {
+            continue;
+        }
+        Zip64EndHeader record;
+        try {
+            input.seek(position);
+            stream::SafeInput rsafe(input);
+            record.read(rsafe, true);
+        } catch (const generic::exception&) {
+            continue;
+        }
+        zip64_ = true;
+        directoryEnd_ = position;
+        if (record.diskNumber != 0 || record.centralDisk != 0 || locator.totalDisks > 1) {
+            throw brindle5::exception::UnsupportedFormat(
+                "expansion of segmented multi-part archives not supported by zip reader");
+        }
+        entryCount_ = record.totalEntries;
+        centralSize_ = record.centralSize;
+        centralOffset_ = record.centralOffset;
+        return;
+    }
+    throw brindle5::exception::BadFormat(
+        "cannot locate the Zip64 end of central directory record in zip reader");
+}
+
+PendingEntry ZipReader::readCentralRecord(stream::InputStream& input) {
+    central_.read(input, true);
+    PendingEntry entry;
+    WideValues wide;
+    wide.uncompressedSize = central_.uncompressedSize;
+    wide.compressedSize = central_.compressedSize;
+    wide.localHeaderOffset = central_.localHeaderOffset;
+    wide.diskNumberStart = central_.diskNumberStart;
+    widenFromZip64(central_.extra, true, wide);
+    entry.localHeaderOffset = wide.localHeaderOffset;
+    entry.compressedSize = wide.compressedSize;
+    entry.uncompressedSize = wide.uncompressedSize;
+    entry.crc = central_.crc;
+    entry.versionNeeded = central_.versionNeeded;
+    entry.flags = central_.flags;
+    entry.method = central_.method;
+    entry.time = central_.time;
+    entry.date = central_.date;
+    entry.versionMadeBy = central_.versionMadeBy;
+    entry.externalAttributes = central_.externalAttributes;
+    std::uint64_t ticks = 0;
+    if (exactModificationTime(central_.extra, ticks)) {
+        entry.exactTime = ticks;
+    }
+    entry.name = central_.name;
+    return entry;
+}
+
+bool ZipReader::centralRecordAt(stream::RandomInput& input, std::uint64_t position,
+                                PendingEntry& first) {
+    if (position > directoryEnd_ || directoryEnd_ - position < CentralHeader::kFixedSize) {
+        return false;
+    }
+    try {
+        input.seek(position);
+        stream::SafeInput safe(input);
+        central_.read(safe, true);
+    } catch (const generic::exception&) {
+        return false;
+    }
+    try {
+        input.seek(position);
+        stream::SafeInput safe(input);
+        first = readCentralRecord(safe);
+    } catch (const generic::exception&) {
+        // A whole record with a damaged Zip64 field: reading the directory reports it.
+        first.localHeaderOffset = central_.localHeaderOffset;
+    }
+    // A plausible record lies wholly inside the directory.
+    return central_.size() <= directoryEnd_ - position;
+}
+
+bool ZipReader::localSignatureAt(stream::RandomInput& input, std::uint64_t position) {
+    try {
+        input.seek(position);
+        stream::SafeInput safe(input);
+        Signature signature;
+        for (auto& byte : signature) {
+            byte = static_cast<std::uint8_t>(safe.get());
+        }
+        return signature == LocalHeader::kSignature;
+    } catch (const generic::exception&) {
+        return false;
+    }
+}
+
+void ZipReader::decideBase(stream::RandomInput& input) {
+    std::vector<std::uint64_t> candidates;
+    auto add = [&candidates](std::uint64_t base) {
+        for (std::uint64_t known : candidates) {
+            if (known == base) {
+                return;
+            }
+        }
+        candidates.push_back(base);
+    };
+    // Where the directory really is, as the peers compute it, then the two conventions.
+    if (directoryEnd_ >= centralSize_ && directoryEnd_ - centralSize_ >= centralOffset_) {
+        add(directoryEnd_ - centralSize_ - centralOffset_);
+    }
+    add(startOffset());
+    add(0);
+
+    std::uint64_t plausible = kNotFound;
+    for (std::uint64_t base : candidates) {
+        PendingEntry first;
+        if (!centralRecordAt(input, base + centralOffset_, first)) {
+            continue;
+        }
+        if (plausible == kNotFound) {
+            plausible = base;
+        }
+        if (localSignatureAt(input, base + first.localHeaderOffset)) {
+            base_ = base;
+            return;
+        }
+    }
+    if (plausible == kNotFound) {
         throw brindle5::exception::BadFormat("cannot locate the central directory in zip reader");
     }
-    input.seek(centralPosition_);
+    // No base finds the first entry: the directory decides, and that entry fails on its own.
+    base_ = plausible;
+}
+
+void ZipReader::readCentralDirectory(stream::RandomInput& input) {
+    vessel5::Settings& settings = archive().settings();
+    centralPosition_ = base_ + centralOffset_;
+    stream::BufferedInput buffered(input, kRecordBuffer);
+    buffered.seek(centralPosition_);
+    stream::SafeInput safe(buffered);
 
     archive().notify(vessel5::kScanStarted);
     std::string root;
-    std::uint32_t topLevelNames = 0;
+    std::uint64_t topLevelNames = 0;
     bool sameRoot = true;
-    for (std::uint32_t i = 0; i < end_.totalEntries; ++i) {
+    entries_.clear();
+    for (std::uint64_t i = 0; i < entryCount_; ++i) {
         evacuateUnless(archive().dispatch(vessel5::kScanNext));
-        readCentralRecord(safe, "invalid central header in zip reader");
-        const std::string& name = central_.name;
+        PendingEntry entry;
+        try {
+            entry = readCentralRecord(safe);
+        } catch (const brindle5::exception::BadFormat&) {
+            throw;
+        } catch (const generic::exception&) {
+            throw brindle5::exception::BadFormat("invalid central header in zip reader");
+        }
+        const std::string& name = entry.name;
         settings.archiveName = name;
-        if (endsWithSlash(name)) {
+        entries_.push_back(entry);
+        if (entry.isFolder()) {
             archive().currentFolder().name = name.substr(0, name.size() - 1);
-            evacuateUnless(archive().dispatch(vessel5::kScanFolder, central_.localHeaderOffset));
+            evacuateUnless(archive().dispatch(vessel5::kScanFolder, entry.localHeaderOffset));
         } else {
             archive().currentItem().name = name;
-            evacuateUnless(archive().dispatch(vessel5::kScanFile, central_.localHeaderOffset));
+            evacuateUnless(archive().dispatch(vessel5::kScanFile, entry.localHeaderOffset));
         }
         const std::size_t slash = name.find('/');
         if (slash == std::string::npos) {
@@ -108,20 +276,28 @@ void ZipReader::scan(stream::RandomInput& input) {
         } else {
             sameRoot = name.compare(0, slash, root) == 0 && slash == root.size();
         }
-        settings.totalUncompressedSize += central_.uncompressedSize;
-        std::uint32_t compressed = central_.compressedSize;
-        if (central_.flags & kFlagEncrypted) {
-            compressed -= 12;  // the encryption header; 32-bit like the total itself
+        settings.totalUncompressedSize += entry.uncompressedSize;
+        std::uint64_t compressed = entry.compressedSize;
+        if ((entry.flags & kFlagEncrypted) && compressed >= EncryptionHeader::kSize) {
+            compressed -= EncryptionHeader::kSize;
         }
         settings.totalCompressedSize += compressed;
         settings.entryCount += 1;
     }
     archive().notify(vessel5::kScanEnded);
 
-    end_.read(safe, true);
-    if (!end_.isValid()) {
+    Signature next = {};
+    for (auto& byte : next) {
+        byte = static_cast<std::uint8_t>(safe.get());
+    }
+    bool ends = false;
+    for (const Signature& follower : kDirectoryFollowers) {
+        ends = ends || next == follower;
+    }
+    if (!ends) {
         throw brindle5::exception::BadFormat(
-            "invalid signature at the end of the central directory in zip reader");
+            "the central directory does not end after the entries the end record counts in zip "
+            "reader");
     }
     const bool oneTopLevelFile = root.empty() && topLevelNames == 1;
     const bool oneRootFolder = sameRoot && topLevelNames == 0;
@@ -130,143 +306,222 @@ void ZipReader::scan(stream::RandomInput& input) {
     }
 }
 
+void ZipReader::scan(stream::RandomInput& input) {
+    vessel5::Settings& settings = archive().settings();
+    settings.reset();
+    settings.totalCompressedSize = 0;
+    settings.totalUncompressedSize = 0;
+    entries_.clear();
+
+    locateEndRecords(input);
+    if (entryCount_ == 0) {
+        // An empty central directory is no error: there is nothing to extract.
+        archive().notify(vessel5::kScanStarted);
+        archive().notify(vessel5::kScanEnded);
+        return;
+    }
+    decideBase(input);
+    readCentralDirectory(input);
+}
+
 void ZipReader::decodeStream(stream::RandomInput& rawInput) {
     evacuateUnless(archive().dispatch(vessel5::kDestinationWanted));
     archive().notify(vessel5::kStarted, archive().settings().totalUncompressedSize);
     archive().setEndPosition(static_cast<std::uint32_t>(rawInput.size()));
+    if (end_.diskNumber != 0 && end_.diskNumber != kZip64Marker16) {
+        throw brindle5::exception::UnsupportedFormat(
+            "expansion of segmented multi-part archives not supported by zip reader");
+    }
+    // The whole directory is checked before anything is written.
+    for (const PendingEntry& entry : entries_) {
+        if (!isSupportedMethod(entry.method)) {
+            throw brindle5::exception::UnsupportedMethod(unsupportedMethodText(entry.method) +
+                                                         " for " + entry.name + " in zip reader");
+        }
+        if ((entry.versionNeeded & 0xFF) > kNewestVersionNeeded) {
+            throw brindle5::exception::UnsupportedMethod(
+                "unsupported version needed to extract " +
+                std::to_string((entry.versionNeeded & 0xFF) / 10) + "." +
+                std::to_string((entry.versionNeeded & 0xFF) % 10) + " for " + entry.name +
+                " in zip reader");
+        }
+    }
 
     // Records are read byte by byte: through a buffer, and through a safe input so that an
     // archive cut short ends in an exception rather than in records of filler bytes.
     stream::BufferedInput input(rawInput, kRecordBuffer);
-    stream::SafeInput safe(input);
-    input.seek(endPosition_);
-    end_.read(safe, true);
-    if (end_.diskNumber != 0) {
-        throw brindle5::exception::UnsupportedFormat(
-            "expansion of segmented multi-part archives not supported by zip reader");
+    produced() = 0;
+    clearOutputNames();
+    links_.clear();
+    for (const PendingEntry& entry : entries_) {
+        extractEntry(input, entry);
     }
-    if (end_.centralSize != 0) {
-        input.seek(centralPosition_);
-        readCentralRecord(safe, "invalid central directory entry in zip reader");
-        input.seek(centralPosition_);
-
-        produced() = 0;
-        std::vector<PendingEntry> entries;
-        entries.reserve(end_.totalEntries);
-        for (std::uint32_t i = 0; i < end_.totalEntries; ++i) {
-            readCentralRecord(safe, "invalid central directory entry in zip reader");
-            PendingEntry entry;
-            entry.crc = central_.crc;
-            entry.compressedSize = central_.compressedSize;
-            entry.uncompressedSize = central_.uncompressedSize;
-            if ((central_.versionNeeded & 0xFF) > 20 || !isSupportedMethod(central_.method)) {
-                throw brindle5::exception::UnsupportedMethod(
-                    "unsupported compression method in zip reader");
-            }
-            entry.localHeaderOffset = central_.localHeaderOffset;
-            entry.name = central_.name;
-            entry.versionMadeBy = central_.versionMadeBy;
-            entry.externalAttributes = central_.externalAttributes;
-            entries.push_back(std::move(entry));
-        }
-        clearOutputNames();
-        for (const PendingEntry& entry : entries) {
-            extractEntry(input, entry);
-        }
-        archive().currentItem().reset();
-    }
+    finishLinks();
+    archive().currentItem().reset();
     archive().notify(vessel5::kEnded);
     archive().notify(vessel5::kDecoded);
 }
 
-void ZipReader::extractEntry(stream::RandomInput& input, const PendingEntry& entry) {
+EntryValues ZipReader::readLocal(stream::RandomInput& input, const PendingEntry& entry) {
     LocalHeader local;
-    locateLocal(input, entry.localHeaderOffset, local);
-    if (!local.isValid()) {
-        throw brindle5::exception::BadFormat("bad local header in zip reader");
+    try {
+        input.seek(base_ + entry.localHeaderOffset);
+        stream::SafeInput safe(input);
+        local.read(safe, true);
+    } catch (const generic::exception&) {
+        throw brindle5::exception::BadFormat("bad local header in zip reader for " + entry.name);
     }
+    EntryValues values;
+    values.flags = local.flags;
+    values.method = local.method;
+    values.time = local.time;
+    values.date = local.date;
     if (local.flags & kFlagDataDescriptor) {
         // The local copies are zeros or guesses; the central record has the real values.
-        local.crc = entry.crc;
-        local.compressedSize = entry.compressedSize;
-        local.uncompressedSize = entry.uncompressedSize;
+        values.crc = entry.crc;
+        values.compressedSize = entry.compressedSize;
+        values.uncompressedSize = entry.uncompressedSize;
+        return values;
     }
-    if (endsWithSlash(local.name)) {
-        extractFolder(local);
+    WideValues wide;
+    wide.uncompressedSize = local.uncompressedSize;
+    wide.compressedSize = local.compressedSize;
+    widenFromZip64(local.extra, false, wide);
+    values.crc = local.crc;
+    values.compressedSize = wide.compressedSize;
+    values.uncompressedSize = wide.uncompressedSize;
+    return values;
+}
+
+void ZipReader::extractEntry(stream::RandomInput& input, const PendingEntry& entry) {
+    if (entry.isFolder() && namesDestination(entry.name)) {
+        return;  // "./" and the like: the destination itself, which exists
+    }
+    if (!entry.isFolder() && namesDestination(entry.name)) {
+        reportSkipped(entry.name, "no usable output name");
+        return;
+    }
+    const EntryValues values = readLocal(input, entry);
+    if (entry.isFolder()) {
+        extractFolder(entry);
+    } else if (entry.isLink() && platform::kSymbolicLinks) {
+        extractLink(input, entry, values);
     } else {
-        extractFile(input, entry, local);
+        // Where links cannot be made without privileges, a link becomes a small file that holds
+        // its target, as other extractors do.
+        extractFile(input, entry, values);
     }
 }
 
-void ZipReader::locateLocal(stream::RandomInput& input, std::uint32_t offset, LocalHeader& local) {
-    const std::uint64_t candidates[] = {std::uint64_t(startOffset()) + offset, offset};
-    for (std::uint64_t position : candidates) {
-        try {
-            input.seek(position);
-            stream::SafeInput safe(input);
-            local.read(safe, true);
-            return;
-        } catch (const generic::exception&) {
-            // Try the next convention.
-        }
-    }
-    throw brindle5::exception::BadFormat("cannot locate a local header in zip reader");
-}
-
-void ZipReader::extractFolder(const LocalHeader& local) {
-    const std::string path = makeOutputPath(local.name.substr(0, local.name.size() - 1));
+void ZipReader::extractFolder(const PendingEntry& entry) {
+    const std::string path = makeOutputPath(entry.name.substr(0, entry.name.size() - 1));
     createOutputFolder(path, kCreateAttempts);
 }
 
 void ZipReader::extractFile(stream::RandomInput& input, const PendingEntry& entry,
-                            const LocalHeader& local) {
+                            const EntryValues& values) {
     vessel5::FileItem& item = archive().currentItem();
-    item.compressedSize.set(local.compressedSize);
-    item.uncompressedSize.set(local.uncompressedSize);
-    item.name = makeOutputPath(local.name);
+    item.compressedSize.set(values.compressedSize);
+    item.uncompressedSize.set(values.uncompressedSize);
+    item.name = makeOutputPath(entry.name);
     item.versionMadeBy = entry.versionMadeBy;
     item.externalAttributes = entry.externalAttributes;
+    if (entry.isLink()) {
+        // The file that stands for a link is a plain file, not a program.
+        item.externalAttributes = (0100644u << 16) | (entry.externalAttributes & 0xFFFF);
+    }
     if (!archive().dispatch(vessel5::kItemStarted, entry.localHeaderOffset)) {
-        produced() += local.uncompressedSize;
-        evacuateUnless(
-            archive().dispatch(vessel5::kProgress, static_cast<std::uint32_t>(produced())));
+        produced() += values.uncompressedSize;
+        evacuateUnless(archive().dispatch(vessel5::kProgress, produced()));
         return;
     }
     stream::FileOutput output;
     // The name may have changed on the way (a unique or shortened name): handlers of the entry's
     // end see the file that was really written.
     item.name = createOutputFile(output, item.name, kCreateAttempts);
-    decodeEntry(input, output, local);
+    decodeEntry(input, output, entry, values);
     archive().notify(vessel5::kItemDone);
     item.reset();
 }
 
+std::string ZipReader::decodeLinkTarget(stream::RandomInput& input, const EntryValues& values) {
+    if (values.uncompressedSize > kMaxLinkTarget) {
+        throw brindle5::exception::BadFormat("link target is too long in zip reader");
+    }
+    stream::MemoryOutput target;
+    decodeData(input, target, values);
+    return target.text();
+}
+
+void ZipReader::extractLink(stream::RandomInput& input, const PendingEntry& entry,
+                            const EntryValues& values) {
+    const std::string target = decodeLinkTarget(input, values);
+    links_.push_back({makeOutputPath(entry.name), target});
+}
+
+void ZipReader::finishLinks() {
+    const std::string prefix = destinationPrefix();
+    // Every link of this run, as components below the destination: no target may pass through
+    // one, whatever the order in which they are made.
+    std::set<std::vector<std::string>> linkPlaces;
+    for (const PendingLink& link : links_) {
+        linkPlaces.insert(splitPath(link.name.substr(prefix.size())));
+    }
+    for (const PendingLink& link : links_) {
+        std::vector<std::string> place = splitPath(link.name.substr(prefix.size()));
+        const std::string shown = joinPath(place, place.size());
+        place.pop_back();
+        std::vector<std::string> resolved;
+        std::vector<std::vector<std::string>> passed;
+        if (!vessel5::resolveLinkTarget(place, link.target, resolved, &passed)) {
+            reportSkipped(shown, "link target " + link.target + " lies outside the destination");
+            continue;
+        }
+        bool throughLink = false;
+        for (const auto& step : passed) {
+            throughLink = throughLink || linkPlaces.count(step) != 0 ||
+                          platform::isSymbolicLink(prefix + joinPath(step, step.size()));
+        }
+        if (throughLink) {
+            reportSkipped(shown, "link target " + link.target + " passes through another link");
+            continue;
+        }
+        createOutputLink(link.target, link.name, kCreateAttempts);
+    }
+    links_.clear();
+}
+
+void ZipReader::reportSkipped(const std::string& name, const std::string& reason) {
+    archive().notifyText(vessel5::kItemSkipped, name + ": " + reason);
+}
+
 void ZipReader::decodeData(stream::RandomInput& input, stream::OutputStream& output,
-                           const LocalHeader& local) {
+                           const EntryValues& values) {
     std::unique_ptr<EntryDecoder> decoder =
-        createEntryDecoder(local.method, local.flags, archive());
+        createEntryDecoder(values.method, values.flags, archive());
     decoder->produced = produced();
-    if (takesCompressedSize(local.method)) {
-        decoder->compressedSize = local.compressedSize;
+    if (takesCompressedSize(values.method)) {
+        decoder->compressedSize = values.compressedSize;
     } else {
-        decoder->uncompressedSize = local.uncompressedSize;
+        decoder->uncompressedSize = values.uncompressedSize;
     }
     // No decoder may read past the entry's data, however damaged that data is.
-    BoundedInput data(input, local.compressedSize);
-    if (local.flags & kFlagEncrypted) {
-        if (local.compressedSize < EncryptionHeader::kSize) {
+    BoundedInput data(input, values.compressedSize);
+    if (values.flags & kFlagEncrypted) {
+        if (values.compressedSize < EncryptionHeader::kSize) {
             throw brindle5::exception::BadFormat(
                 "encrypted file is shorter than its encryption header in zip reader");
         }
-        if (takesCompressedSize(local.method)) {
+        if (takesCompressedSize(values.method)) {
             decoder->compressedSize -= EncryptionHeader::kSize;
         }
         algorithm::zip::TraditionalCipher cipher;
         cipher.setPassword(archive().password());
         cipher.reset();
         EncryptionHeader header(cipher);
-        const bool descriptor = (local.flags & kFlagDataDescriptor) != 0;
-        header.setExpect(static_cast<std::uint8_t>(descriptor ? local.time >> 8 : local.crc >> 24));
+        const bool descriptor = (values.flags & kFlagDataDescriptor) != 0;
+        header.setExpect(
+            static_cast<std::uint8_t>(descriptor ? values.time >> 8 : values.crc >> 24));
         stream::SafeInput safeData(data);
         header.read(safeData, true);
         stream::CipherInput decrypted(data, cipher);
@@ -275,15 +530,20 @@ void ZipReader::decodeData(stream::RandomInput& input, stream::OutputStream& out
         decoder->decode(data, output);
     }
     produced() = decoder->produced;
-    if (decoder->crc != local.crc) {
+    if (decoder->crc != values.crc) {
         throw brindle5::exception::BadData("CRC mismatch in zip reader; data is invalid");
     }
 }
 
-void ZipReader::setModificationTime(stream::FileOutput& output, const LocalHeader& local) {
+void ZipReader::setModificationTime(stream::FileOutput& output, const PendingEntry& entry,
+                                    const EntryValues& values) {
+    if (entry.exactTime != 0) {
+        output.file().setModificationFileTime(entry.exactTime);
+        return;
+    }
     std::uint64_t utc = 0;
     try {
-        utc = io::FatTime(local.date, local.time).utc();
+        utc = io::FatTime(values.date, values.time).utc();
     } catch (const generic::exception&) {
         // A date that names no day (month 0, say) cannot be converted: the file keeps the time
         // of its writing rather than being lost over its time stamp.
@@ -293,11 +553,11 @@ void ZipReader::setModificationTime(stream::FileOutput& output, const LocalHeade
 }
 
 void ZipReader::decodeEntry(stream::RandomInput& input, stream::FileOutput& output,
-                            const LocalHeader& local) {
+                            const PendingEntry& entry, const EntryValues& values) {
     try {
-        decodeData(input, output, local);
+        decodeData(input, output, values);
         output.flush();
-        setModificationTime(output, local);
+        setModificationTime(output, entry, values);
         output.close();
     } catch (...) {
         try {

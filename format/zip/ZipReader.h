@@ -1,12 +1,19 @@
-// The format reader for Zip archives: finds the end record and the central directory, describes
-// the archive (scan), checks the whole central directory and then extracts its entries one by
-// one (decodeStream). Offsets stored in the archive are taken relative to the archive's start in
-// its input first and as absolute positions second, so an archive appended to a program reads
-// either way.
+// The format reader for Zip archives: finds the end record (and the Zip64 end record when there is
+// one) and the central directory, describes the archive (scan), checks the whole central
+// directory and then extracts its entries one by one (decodeStream).
+//
+// Offsets stored in an archive count either from the archive's own start or, in a self-extracting
+// file made by adjusting them, from the start of the file. The convention is decided once per
+// archive, by scan: where the central directory really lies (right before the end records) less
+// the offset stored for it gives the base, as other readers compute it; the start of the archive
+// and the start of the file are the fallbacks. A base is taken only when a whole central record
+// and the first entry's whole local header signature are found where it puts them. Every entry,
+// and list, test and extract alike, then use that one base.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "archive/FormatReader.h"
 #include "format/zip/CentralHeader.h"
@@ -21,55 +28,96 @@ class FileOutput;
 namespace format {
 namespace zip {
 
+// The newest "version needed to extract" the reader accepts: 4.5, Zip64 itself; the method then
+// decides whether the entry can be decoded.
+constexpr std::uint16_t kNewestVersionNeeded = 45;
+
 class ZipReader : public vessel5::FormatReader {
   public:
     static constexpr std::uint64_t kNotFound = ~std::uint64_t(0);
     // How often the output helpers may try another name before giving up.
     static constexpr unsigned kCreateAttempts = 256;
+    // The longest link target taken: longer data is no path.
+    static constexpr std::uint64_t kMaxLinkTarget = 4096;
 
     ZipReader(std::uint32_t startOffset, vessel5::Archive& archive);
 
-    // Fills the archive's entry count, totals and archive name and remembers where the end
-    // record and the central directory are. Must run before decodeStream.
+    // Reads the whole central directory, fills the archive's entry count, totals and archive
+    // name, and decides where offsets count from. Must run before decodeStream.
     void scan(stream::RandomInput& input) override;
-    // Reads and checks the whole central directory, then extracts every entry.
+    // Checks every entry's method and version, then extracts every entry.
     void decodeStream(stream::RandomInput& input) override;
     void decodeFile(stream::RandomInput& input) override { decodeStream(input); }
 
-    // Position of the central directory in the input, or kNotFound.
-    std::uint64_t locateCentral(stream::RandomInput& input);
-
     const EndHeader& endHeader() const { return end_; }
-    // The central record read last.
+    // The central record read last, as stored (32-bit fields).
     const CentralHeader& centralHeader() const { return central_; }
-    std::uint32_t endPosition() const { return endPosition_; }
+    // The entries scan found, in central directory order.
+    const std::vector<PendingEntry>& entries() const { return entries_; }
+    std::uint64_t endPosition() const { return endPosition_; }
     std::uint64_t centralPosition() const { return centralPosition_; }
+    // What stored offsets are added to; decided by scan.
+    std::uint64_t base() const { return base_; }
+    bool isZip64() const { return zip64_; }
 
   protected:
-    // One pending entry: its local header, then its folder or file.
+    // One pending entry: its local header, then its folder, file or link. A folder whose name
+    // names the destination itself ("./") is passed over.
     virtual void extractEntry(stream::RandomInput& input, const PendingEntry& entry);
-    // Reads the local header at start + offset, else at offset alone.
-    void locateLocal(stream::RandomInput& input, std::uint32_t offset, LocalHeader& local);
-    virtual void extractFolder(const LocalHeader& local);
+    // Reads the entry's local header at the base plus its offset and gives the values that
+    // decode its data; the input is left at the first data byte.
+    EntryValues readLocal(stream::RandomInput& input, const PendingEntry& entry);
+    virtual void extractFolder(const PendingEntry& entry);
     virtual void extractFile(stream::RandomInput& input, const PendingEntry& entry,
-                             const LocalHeader& local);
+                             const EntryValues& values);
+    // A link is decoded into memory; it is created at the end of the run, once no other entry can
+    // be written through it.
+    virtual void extractLink(stream::RandomInput& input, const PendingEntry& entry,
+                             const EntryValues& values);
+    // Creates the links collected by extractLink whose targets stay inside the destination.
+    virtual void finishLinks();
     // Decrypts and decodes the entry's data, which starts at the input's position, into output
-    // and compares its CRC-32 with the local header's.
+    // and compares its CRC-32.
     void decodeData(stream::RandomInput& input, stream::OutputStream& output,
-                    const LocalHeader& local);
+                    const EntryValues& values);
     // decodeData into a created file, then its time; a failure closes the file and, unless a
     // handler of the failure list objects, deletes it.
     void decodeEntry(stream::RandomInput& input, stream::FileOutput& output,
-                     const LocalHeader& local);
+                     const PendingEntry& entry, const EntryValues& values);
+    // The link's target, decoded from its data.
+    std::string decodeLinkTarget(stream::RandomInput& input, const EntryValues& values);
+    // Tells the skip handlers about an entry that is not written, with the reason.
+    virtual void reportSkipped(const std::string& name, const std::string& reason);
 
   private:
-    void setModificationTime(stream::FileOutput& output, const LocalHeader& local);
-    void readCentralRecord(stream::InputStream& input, const char* invalidMessage);
+    struct PendingLink {
+        std::string name;
+        std::string target;
+    };
+
+    void locateEndRecords(stream::RandomInput& input);
+    void decideBase(stream::RandomInput& input);
+    bool centralRecordAt(stream::RandomInput& input, std::uint64_t position, PendingEntry& first);
+    bool localSignatureAt(stream::RandomInput& input, std::uint64_t position);
+    void readCentralDirectory(stream::RandomInput& input);
+    PendingEntry readCentralRecord(stream::InputStream& input);
+    void setModificationTime(stream::FileOutput& output, const PendingEntry& entry,
+                             const EntryValues& values);
 
     CentralHeader central_;
     EndHeader end_;
-    std::uint32_t endPosition_ = 0;
+    std::vector<PendingEntry> entries_;
+    std::vector<PendingLink> links_;
+    std::uint64_t endPosition_ = 0;
+    // Where the records that end the central directory begin: the Zip64 end record, else the end
+    // record.
+    std::uint64_t directoryEnd_ = 0;
     std::uint64_t centralPosition_ = 0;
+    std::uint64_t base_ = 0;
+    std::uint64_t entryCount_ = 0;
+    std::uint64_t centralSize_ = 0;
+    std::uint64_t centralOffset_ = 0;
+    bool zip64_ = false;
 };
 
 }  // namespace zip

@@ -26,7 +26,7 @@ bool plain(void* user) {
     return answer->result;
 }
 
-bool withArgument(std::uint32_t argument, void* user) {
+bool withArgument(std::uint64_t argument, void* user) {
     auto* answer = static_cast<Answer*>(user);
     answer->recorder->calls.push_back(answer->tag + ":" + std::to_string(argument));
     return answer->result;

@@ -1,5 +1,7 @@
 #include "tools/zipsfx/CheckingReader.h"
 
+#include "archive/LinkTarget.h"
+#include "archive/SafePath.h"
 #include "base/Exception.h"
 #include "stream/Stream.h"
 
@@ -22,25 +24,45 @@ class CountingOutput : public stream::OutputStream {
 
 void CheckingReader::extractEntry(stream::RandomInput& input,
                                   const format::zip::PendingEntry& entry) {
+    skipped_.clear();
     try {
         format::zip::ZipReader::extractEntry(input, entry);
     } catch (const brindle5::exception::Evacuation&) {
         throw;
     } catch (const generic::exception& e) {
-        report_(entry.name, generic::describe(e));
+        report_(entry.name, CheckResult::Failed, generic::describe(e));
         return;
     }
-    report_(entry.name, std::string());
+    if (!skipped_.empty()) {
+        report_(entry.name, CheckResult::Skipped, skipped_);
+        return;
+    }
+    report_(entry.name, CheckResult::Sound, std::string());
 }
 
-void CheckingReader::extractFolder(const format::zip::LocalHeader&) {
+void CheckingReader::extractFolder(const format::zip::PendingEntry&) {
     // A folder has no data; its local header was read and checked already.
 }
 
 void CheckingReader::extractFile(stream::RandomInput& input, const format::zip::PendingEntry&,
-                                 const format::zip::LocalHeader& local) {
+                                 const format::zip::EntryValues& values) {
     CountingOutput sink;
-    decodeData(input, sink, local);
+    decodeData(input, sink, values);
+}
+
+void CheckingReader::extractLink(stream::RandomInput& input, const format::zip::PendingEntry& entry,
+                                 const format::zip::EntryValues& values) {
+    const std::string target = decodeLinkTarget(input, values);
+    std::vector<std::string> place = vessel5::safeComponents(entry.name, nullptr);
+    place.pop_back();
+    std::vector<std::string> resolved;
+    if (!vessel5::resolveLinkTarget(place, target, resolved)) {
+        reportSkipped(entry.name, "link target " + target + " lies outside the destination");
+    }
+}
+
+void CheckingReader::reportSkipped(const std::string&, const std::string& reason) {
+    skipped_ = reason;
 }
 
 std::unique_ptr<vessel5::FormatReader> CheckingArchive::createReader(std::int32_t format) {

@@ -1,6 +1,7 @@
 // `zipsfx test`: a Zip reader that decodes every entry and checks its CRC-32 like an
-// extraction, but writes nothing: the data goes to a counting sink. A failing entry is
-// reported and the next one checked; only a cancel stops the run.
+// extraction, but writes nothing: the data goes to a counting sink. Names and link targets are
+// judged by the same rules as an extraction, so what it passes the stub extracts. A failing
+// entry is reported and the next one checked; only a cancel stops the run.
 #pragma once
 
 #include <functional>
@@ -12,9 +13,11 @@
 
 namespace tools {
 
-// Told about each entry once it is checked: its stored name and, for a failure, the text of
-// the exception (empty when the entry is sound).
-using CheckReport = std::function<void(const std::string& name, const std::string& failure)>;
+enum class CheckResult { Sound, Skipped, Failed };
+
+// Told about each entry once it is checked: its stored name, the result and, unless sound, why.
+using CheckReport =
+    std::function<void(const std::string& name, CheckResult result, const std::string& reason)>;
 
 class CheckingReader : public format::zip::ZipReader {
   public:
@@ -23,12 +26,18 @@ class CheckingReader : public format::zip::ZipReader {
 
   protected:
     void extractEntry(stream::RandomInput& input, const format::zip::PendingEntry& entry) override;
-    void extractFolder(const format::zip::LocalHeader& local) override;
+    void extractFolder(const format::zip::PendingEntry& entry) override;
     void extractFile(stream::RandomInput& input, const format::zip::PendingEntry& entry,
-                     const format::zip::LocalHeader& local) override;
+                     const format::zip::EntryValues& values) override;
+    // Judges the target from the link's stored place: no destination is needed for that.
+    void extractLink(stream::RandomInput& input, const format::zip::PendingEntry& entry,
+                     const format::zip::EntryValues& values) override;
+    void finishLinks() override {}
+    void reportSkipped(const std::string& name, const std::string& reason) override;
 
   private:
     CheckReport report_;
+    std::string skipped_;
 };
 
 // An archive object whose Zip reader is a CheckingReader.

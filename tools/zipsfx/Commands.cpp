@@ -91,29 +91,40 @@ int guarded(const Console& console, ProgressLine* line, Body body) {
 struct RunState {
     vessel5::Archive& archive;
     ProgressLine& line;
+    std::ostream& err;
 };
 
 bool goOn(void*) {
     return !cancelRequested();
 }
 
-bool onStarted(std::uint32_t total, void* user) {
+bool onStarted(std::uint64_t total, void* user) {
     static_cast<RunState*>(user)->line.setTotal(total);
     return true;
 }
 
-bool onItemStarted(std::uint32_t, void* user) {
+bool onItemStarted(std::uint64_t, void* user) {
     auto* state = static_cast<RunState*>(user);
     state->line.setName(state->archive.currentItem().name);
     return !cancelRequested();
 }
 
-bool onProgress(std::uint32_t done, void* user) {
+bool onProgress(std::uint64_t done, void* user) {
     static_cast<RunState*>(user)->line.setDone(done);
     return !cancelRequested();
 }
 
+// An entry that is not written (a link leading outside, a name with nothing left) is told on
+// the error output; the run goes on.
+bool onItemSkipped(const std::string& text, void* user) {
+    auto* state = static_cast<RunState*>(user);
+    state->line.finish();
+    state->err << "zipsfx: skipped " << text << "\n";
+    return true;
+}
+
 void watch(vessel5::Archive& archive, RunState& state) {
+    archive.onItemSkipped(onItemSkipped, &state);
     archive.onDestinationWanted(goOn, &state);
     archive.onStarted(onStarted, &state);
     archive.onItemStarted(onItemStarted, &state);
@@ -173,17 +184,20 @@ int runTest(int argc, char** argv, const Console& console) {
         const std::uint32_t start = findArchiveStart(arguments.file);
         std::size_t checked = 0;
         std::size_t failed = 0;
-        CheckingArchive archive([&](const std::string& name, const std::string& failure) {
-            line.finish();
-            ++checked;
-            if (failure.empty()) {
-                console.out << "OK      " << name << "\n";
-            } else {
-                ++failed;
-                console.out << "FAILED  " << name << ": " << failure << "\n";
-            }
-        });
-        RunState state{archive, line};
+        CheckingArchive archive(
+            [&](const std::string& name, CheckResult result, const std::string& reason) {
+                line.finish();
+                ++checked;
+                if (result == CheckResult::Sound) {
+                    console.out << "OK      " << name << "\n";
+                } else if (result == CheckResult::Skipped) {
+                    console.out << "SKIPPED " << name << ": " << reason << "\n";
+                } else {
+                    ++failed;
+                    console.out << "FAILED  " << name << ": " << reason << "\n";
+                }
+            });
+        RunState state{archive, line, console.err};
         watch(archive, state);
         archive.open(arguments.file);
         archive.settings().startOffset = start;
@@ -205,7 +219,7 @@ int runExtract(int argc, char** argv, const Console& console) {
     return guarded(console, &line, [&] {
         const std::uint32_t start = findArchiveStart(arguments.file);
         vessel5::Archive archive;
-        RunState state{archive, line};
+        RunState state{archive, line, console.err};
         watch(archive, state);
         vessel5::keepUnixPermissions(archive);
         archive.setDestinationFolder(

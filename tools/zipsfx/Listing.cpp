@@ -6,6 +6,7 @@
 
 #include "archive/Archive.h"
 #include "format/zip/LocalHeader.h"
+#include "format/zip/MethodNames.h"
 #include "format/zip/ZipReader.h"
 
 namespace tools {
@@ -18,11 +19,11 @@ struct Collector {
 };
 
 // Called for each central record right after the reader has read it.
-bool collect(std::uint32_t, void* user) {
+bool collect(std::uint64_t, void* user) {
     auto* collector = static_cast<Collector*>(user);
     auto* reader = dynamic_cast<format::zip::ZipReader*>(collector->archive->reader());
     if (reader != nullptr) {
-        const format::zip::CentralHeader& c = reader->centralHeader();
+        const format::zip::PendingEntry& c = reader->entries().back();
         ListedEntry entry;
         entry.uncompressedSize = c.uncompressedSize;
         entry.compressedSize = c.compressedSize;
@@ -63,26 +64,6 @@ std::vector<ListedEntry> listArchive(const std::string& path, std::uint32_t star
     return entries;
 }
 
-std::string methodName(std::uint8_t method) {
-    switch (method) {
-        case 0:
-            return "Stored";
-        case 1:
-            return "Shrunk";
-        case 2:
-        case 3:
-        case 4:
-        case 5:
-            return "Reduced" + std::to_string(method - 1);
-        case 6:
-            return "Imploded";
-        case 8:
-            return "Deflated";
-        default:
-            return "Method" + std::to_string(method);
-    }
-}
-
 std::string dosDateTime(std::uint16_t date, std::uint16_t time) {
     return format("%04u-%02u-%02u %02u:%02u:%02u", 1980u + (date >> 9), (date >> 5) & 0x0Fu,
                   date & 0x1Fu, time >> 11, (time >> 5) & 0x3Fu, (time & 0x1Fu) * 2);
@@ -95,10 +76,12 @@ void printListing(std::ostream& out, const std::vector<ListedEntry>& entries) {
     std::uint64_t compressed = 0;
     for (const ListedEntry& e : entries) {
         // An asterisk marks an encrypted entry.
-        const std::string method =
-            methodName(e.method) + ((e.flags & format::zip::kFlagEncrypted) ? "*" : "");
-        out << format("%10u  %10u  %-9s  %s  %08x  ", e.uncompressedSize, e.compressedSize,
-                      method.c_str(), dosDateTime(e.date, e.time).c_str(), e.crc)
+        const std::string method = format::zip::methodName(e.method) +
+                                   ((e.flags & format::zip::kFlagEncrypted) ? "*" : "");
+        out << format("%10llu  %10llu  %-9s  %s  %08x  ",
+                      static_cast<unsigned long long>(e.uncompressedSize),
+                      static_cast<unsigned long long>(e.compressedSize), method.c_str(),
+                      dosDateTime(e.date, e.time).c_str(), e.crc)
             << e.name << '\n';
         uncompressed += e.uncompressedSize;
         compressed += e.compressedSize;

@@ -9,8 +9,8 @@
 namespace tools {
 
 struct ListedEntry {
-    std::uint32_t uncompressedSize = 0;
-    std::uint32_t compressedSize = 0;
+    std::uint64_t uncompressedSize = 0;
+    std::uint64_t compressedSize = 0;
     std::uint8_t method = 0;
     std::uint16_t flags = 0;
     std::uint16_t date = 0;
@@ -23,8 +23,6 @@ struct ListedEntry {
 // Throws the archive object's and the reader's exceptions.
 std::vector<ListedEntry> listArchive(const std::string& path, std::uint32_t startOffset);
 
-// "Stored", "Shrunk", "Reduced1" to "Reduced4", "Imploded", "Deflated", else "Method" + number.
-std::string methodName(std::uint8_t method);
 // DOS date and time as "YYYY-MM-DD HH:MM:SS".
 std::string dosDateTime(std::uint16_t date, std::uint16_t time);
 

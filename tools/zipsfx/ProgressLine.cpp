@@ -4,7 +4,7 @@
 
 namespace tools {
 
-std::string ProgressLine::text(const std::string& name, std::uint32_t done, std::uint32_t total) {
+std::string ProgressLine::text(const std::string& name, std::uint64_t done, std::uint64_t total) {
     const std::uint64_t percent =
         total == 0 ? 100 : std::min<std::uint64_t>(100, std::uint64_t(done) * 100 / total);
     return name + " " + std::to_string(percent) + "%";
@@ -15,7 +15,7 @@ void ProgressLine::setName(const std::string& name) {
     draw();
 }
 
-void ProgressLine::setDone(std::uint32_t done) {
+void ProgressLine::setDone(std::uint64_t done) {
     done_ = done;
     draw();
 }

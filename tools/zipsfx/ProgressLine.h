@@ -14,14 +14,14 @@ class ProgressLine {
     ProgressLine(std::ostream& out, bool enabled) : out_(out), enabled_(enabled) {}
     ~ProgressLine() { finish(); }
 
-    void setTotal(std::uint32_t total) { total_ = total; }
+    void setTotal(std::uint64_t total) { total_ = total; }
     void setName(const std::string& name);
-    void setDone(std::uint32_t done);
+    void setDone(std::uint64_t done);
     // Ends the line, if one was drawn.
     void finish();
 
     // "NAME NN%" for done of total (100% for an empty total), as drawn.
-    static std::string text(const std::string& name, std::uint32_t done, std::uint32_t total);
+    static std::string text(const std::string& name, std::uint64_t done, std::uint64_t total);
 
   private:
     void draw();
@@ -31,8 +31,8 @@ class ProgressLine {
     bool drawn_ = false;
     std::size_t width_ = 0;
     std::string name_;
-    std::uint32_t done_ = 0;
-    std::uint32_t total_ = 0;
+    std::uint64_t done_ = 0;
+    std::uint64_t total_ = 0;
 };
 
 }  // namespace tools

@@ -14,6 +14,7 @@
 #include "format/zip/EncryptionHeader.h"
 #include "format/zip/EndHeader.h"
 #include "format/zip/LocalHeader.h"
+#include "format/zip/Zip64EndHeader.h"
 #include "stream/MemoryStream.h"
 
 namespace ziptest {
@@ -40,13 +41,28 @@ struct EntryPlan {
     std::function<void(std::string&)> alter;
     // Applied to the central record just before it is written.
     std::function<void(format::zip::CentralHeader&)> alterCentral;
+    // Zip64: which central values are marked and moved to a 0x0001 extra field, in its order
+    // (kWideUncompressed, kWideCompressed, kWideOffset, kWideDisk). Either size marks both in the
+    // local header, whose own 0x0001 field then holds both.
+    unsigned zip64 = 0;
+    // More extra blocks, in both headers after any Zip64 block.
+    std::string extra;
+    std::uint16_t versionMadeBy = 20;
+    std::uint32_t externalAttributes = 0;
 };
+
+constexpr unsigned kWideUncompressed = 1;
+constexpr unsigned kWideCompressed = 2;
+constexpr unsigned kWideOffset = 4;
+constexpr unsigned kWideDisk = 8;
 
 struct ArchivePlan {
     std::string prefix;            // bytes in front of the archive (a stand-in program)
     bool absoluteOffsets = false;  // offsets count from the start of the file, not the archive
     std::string comment;
     std::uint16_t diskNumber = 0;
+    // A Zip64 end record and locator in front of an end record whose fields are all marked.
+    bool zip64End = false;
 };
 
 struct Built {
@@ -60,6 +76,22 @@ inline std::string toString(const std::vector<std::uint8_t>& v) {
     return std::string(v.begin(), v.end());
 }
 
+// A Zip64 extra block (0x0001) holding the values given.
+inline std::string wideBlock(const std::vector<std::uint64_t>& values) {
+    std::string block;
+    auto put = [&block](std::uint64_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            block.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+        }
+    };
+    put(0x0001, 2);
+    put(8 * values.size(), 2);
+    for (std::uint64_t v : values) {
+        put(v, 8);
+    }
+    return block;
+}
+
 inline Built build(const std::vector<EntryPlan>& entries, const ArchivePlan& plan = {}) {
     Built built;
     stream::MemoryOutput out;
@@ -68,7 +100,8 @@ inline Built build(const std::vector<EntryPlan>& entries, const ArchivePlan& pla
     std::vector<format::zip::CentralHeader> centrals;
     for (const EntryPlan& e : entries) {
         format::zip::CentralHeader c;
-        c.versionMadeBy = 20;
+        c.versionMadeBy = e.versionMadeBy;
+        c.externalAttributes = e.externalAttributes;
         c.versionNeeded = e.versionNeeded;
         c.flags = static_cast<std::uint16_t>((e.encrypt ? 1 : 0) | (e.descriptor ? 8 : 0));
         c.method = e.method;
@@ -95,6 +128,30 @@ inline Built build(const std::vector<EntryPlan>& entries, const ArchivePlan& pla
         c.localHeaderOffset = static_cast<std::uint32_t>(out.tell() - base);
         c.name = e.name;
         built.localOffsets.push_back(out.tell());
+        std::string localExtra;
+        if (e.zip64 & (kWideUncompressed | kWideCompressed)) {
+            localExtra = wideBlock({c.uncompressedSize, c.compressedSize});
+        }
+        std::vector<std::uint64_t> centralWide;
+        if (e.zip64 & kWideUncompressed) {
+            centralWide.push_back(c.uncompressedSize);
+        }
+        if (e.zip64 & kWideCompressed) {
+            centralWide.push_back(c.compressedSize);
+        }
+        if (e.zip64 & kWideOffset) {
+            centralWide.push_back(c.localHeaderOffset);
+        }
+        std::string centralExtra = centralWide.empty() ? "" : wideBlock(centralWide);
+        if (e.zip64 & kWideDisk) {
+            // The disk is 4 bytes, after the 8-byte values.
+            if (centralExtra.empty()) {
+                centralExtra = wideBlock({});
+            }
+            centralExtra.append(4, '\0');
+            centralExtra[2] = static_cast<char>(centralExtra.size() - 4);
+        }
+        c.extra = centralExtra + e.extra;
         format::zip::LocalHeader local;
         local.versionNeeded = c.versionNeeded;
         local.flags = c.flags;
@@ -107,6 +164,10 @@ inline Built build(const std::vector<EntryPlan>& entries, const ArchivePlan& pla
             local.uncompressedSize = c.uncompressedSize;
         }
         local.name = c.name;
+        local.extra = localExtra + e.extra;
+        if (e.zip64 & (kWideUncompressed | kWideCompressed)) {
+            local.compressedSize = local.uncompressedSize = 0xFFFFFFFFu;
+        }
         local.write(out);
         out.write(onDisk.data(), static_cast<std::uint32_t>(onDisk.size()));
         if (e.descriptor) {
@@ -115,6 +176,18 @@ inline Built build(const std::vector<EntryPlan>& entries, const ArchivePlan& pla
             le.put32(c.crc);
             le.put32(c.compressedSize);
             le.put32(c.uncompressedSize);
+        }
+        if (e.zip64 & kWideUncompressed) {
+            c.uncompressedSize = 0xFFFFFFFFu;
+        }
+        if (e.zip64 & kWideCompressed) {
+            c.compressedSize = 0xFFFFFFFFu;
+        }
+        if (e.zip64 & kWideOffset) {
+            c.localHeaderOffset = 0xFFFFFFFFu;
+        }
+        if (e.zip64 & kWideDisk) {
+            c.diskNumberStart = 0xFFFF;
         }
         if (e.alterCentral) {
             e.alterCentral(c);
@@ -125,12 +198,25 @@ inline Built build(const std::vector<EntryPlan>& entries, const ArchivePlan& pla
     for (auto& c : centrals) {
         c.write(out);
     }
-    built.endPosition = out.tell();
+    const std::uint64_t centralEnd = out.tell();
     format::zip::EndHeader end;
     end.diskNumber = plan.diskNumber;
     end.diskEntries = end.totalEntries = static_cast<std::uint16_t>(centrals.size());
-    end.centralSize = static_cast<std::uint32_t>(built.endPosition - built.centralPosition);
+    end.centralSize = static_cast<std::uint32_t>(centralEnd - built.centralPosition);
     end.centralOffset = static_cast<std::uint32_t>(built.centralPosition - base);
+    if (plan.zip64End) {
+        format::zip::Zip64EndHeader record;
+        record.diskEntries = record.totalEntries = centrals.size();
+        record.centralSize = centralEnd - built.centralPosition;
+        record.centralOffset = built.centralPosition - base;
+        format::zip::Zip64Locator locator;
+        locator.endOffset = out.tell() - base;
+        record.write(out);
+        locator.write(out);
+        end.diskEntries = end.totalEntries = 0xFFFF;
+        end.centralSize = end.centralOffset = 0xFFFFFFFFu;
+    }
+    built.endPosition = out.tell();
     end.comment = plan.comment;
     end.write(out);
     built.bytes = out.text();

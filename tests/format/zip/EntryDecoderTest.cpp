@@ -4,6 +4,7 @@
 #include "archive/Archive.h"
 #include "base/Exception.h"
 #include "format/zip/MethodDecoders.h"
+#include "format/zip/MethodNames.h"
 #include "stream/MemoryStream.h"
 
 using format::zip::createEntryDecoder;
@@ -11,11 +12,11 @@ using format::zip::createEntryDecoder;
 namespace {
 
 struct Progress {
-    std::vector<std::uint32_t> positions;
+    std::vector<std::uint64_t> positions;
     bool answer = true;
 };
 
-bool onProgress(std::uint32_t position, void* user) {
+bool onProgress(std::uint64_t position, void* user) {
     auto* progress = static_cast<Progress*>(user);
     progress->positions.push_back(position);
     return progress->answer;
@@ -65,7 +66,7 @@ TEST(EntryDecoderTest, ProgressCountsFromTheArchiveWidePositionAndAFalseAnswerCa
     stream::MemoryInput in(data);
     stream::MemoryOutput out;
     decoder->decode(in, out);
-    EXPECT_EQ(progress.positions, std::vector<std::uint32_t>{21000});
+    EXPECT_EQ(progress.positions, std::vector<std::uint64_t>{21000});
 
     progress.answer = false;
     auto cancelled = createEntryDecoder(0, 0, archive);
@@ -89,7 +90,8 @@ TEST(EntryDecoderTest, OnlyTheZipMethodsWithADecoderAreAccepted) {
             ADD_FAILURE() << "method " << method << " accepted";
         } catch (const brindle5::exception::UnsupportedMethod& e) {
             EXPECT_EQ(e.message(),
-                      "zip reader encountered a file with an unsupported compression method");
+                      format::zip::unsupportedMethodText(static_cast<std::uint8_t>(method)) +
+                          " in zip reader");
         }
     }
 }

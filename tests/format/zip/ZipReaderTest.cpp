@@ -161,17 +161,24 @@ TEST(ZipReaderTest, RefusesUnsupportedArchivesBeforeWritingAnything) {
         {"multi-disk", [](auto&, auto& plan) { plan.diskNumber = 1; },
          "Unsupported format exception: expansion of segmented multi-part archives not supported "
          "by zip reader."},
-        {"version 0x15", [](auto& entries, auto&) { entries[2].versionNeeded = 0x15; },
-         "Unsupported method exception: unsupported compression method in zip reader."},
+        {"version 4.6", [](auto& entries, auto&) { entries[2].versionNeeded = 46; },
+         "Unsupported method exception: unsupported version needed to extract 4.6 for "
+         "docs/deep/b.bin in zip reader."},
         {"method 7", [](auto& entries, auto&) { entries[2].method = 7; },
-         "Unsupported method exception: unsupported compression method in zip reader."},
+         "Unsupported method exception: unsupported compression method 7 (Tokenized) for "
+         "docs/deep/b.bin in zip reader."},
         {"method 9", [](auto& entries, auto&) { entries[2].method = 9; },
-         "Unsupported method exception: unsupported compression method in zip reader."},
-        {"method 0x0108 reads as 8, a high byte of 1 does not matter",
+         "Unsupported method exception: unsupported compression method 9 (Deflate64) for "
+         "docs/deep/b.bin in zip reader."},
+        {"method 12", [](auto& entries, auto&) { entries[2].method = 12; },
+         "Unsupported method exception: unsupported compression method 12 (BZip2) for "
+         "docs/deep/b.bin in zip reader."},
+        {"AES",
          [](auto& entries, auto&) {
              entries[2].alterCentral = [](format::zip::CentralHeader& c) { c.method = 99; };
          },
-         "Unsupported method exception: unsupported compression method in zip reader."},
+         "Unsupported method exception: unsupported compression method 99 (AES encrypted) for "
+         "docs/deep/b.bin in zip reader."},
         {"bad central signature",
          [](auto& entries, auto&) {
              entries[2].alterCentral = [](format::zip::CentralHeader& c) { c.name = "x"; };
@@ -189,14 +196,14 @@ TEST(ZipReaderTest, RefusesUnsupportedArchivesBeforeWritingAnything) {
             EXPECT_EQ(x.tree(), Tree{}) << c.name;
         }
     }
-    // Version 20 (0x14), the highest accepted, with a high byte that is not looked at.
+    // Version 4.5 (Zip64), the highest accepted, with a high byte that is not looked at.
     std::vector<EntryPlan> entries = kNested;
-    entries[1].versionNeeded = 0x0314;
+    entries[1].versionNeeded = 0x032D;
     Extraction x(build(entries).bytes);
     EXPECT_EQ(x.run(), "");
 }
 
-TEST(ZipReaderTest, CentralRecordSignaturesAreJudgedInTwoSteps) {
+TEST(ZipReaderTest, ACentralRecordWithAnyWrongSignatureByteIsInvalid) {
     auto built = build(kNested);
     auto withSecondRecordSignature = [&](const char* signature) {
         std::string bytes = built.bytes;
@@ -207,8 +214,7 @@ TEST(ZipReaderTest, CentralRecordSignaturesAreJudgedInTwoSteps) {
     Extraction px(withSecondRecordSignature("PX"));
     EXPECT_EQ(px.run(), "Bad format exception: invalid central header in zip reader.");
     Extraction qk(withSecondRecordSignature("QK"));
-    EXPECT_EQ(qk.run(),
-              "format exception: bad header artfact in format::zip::CentralHeader::read().");
+    EXPECT_EQ(qk.run(), "Bad format exception: invalid central header in zip reader.");
 }
 
 TEST(ZipReaderTest, AnEmptyCentralDirectoryExtractsNothing) {
@@ -282,8 +288,8 @@ TEST(ZipReaderTest, FailedEntriesLeaveNoFileBehind) {
          },
          "Bad data exception: CRC mismatch in zip reader; data is invalid."},
         {"local method differs", [](EntryPlan& e) { e.localMethod = 9; },
-         "Unsupported method exception: zip reader encountered a file with an unsupported "
-         "compression method."},
+         "Unsupported method exception: unsupported compression method 9 (Deflate64) in zip "
+         "reader."},
         {"encrypted entry shorter than its header",
          [](EntryPlan& e) {
              e.encrypt = true;
@@ -321,13 +327,13 @@ TEST(ZipReaderTest, ProgressPositionsRunAcrossEntriesAndSkippedOnes) {
     skipped.events().answerItemStarted = false;
     EXPECT_EQ(skipped.run(), "");
     EXPECT_TRUE(skipped.tree().empty());
-    EXPECT_EQ(skipped.events().progress, (std::vector<std::uint32_t>{40000, 110000}));
+    EXPECT_EQ(skipped.events().progress, (std::vector<std::uint64_t>{40000, 110000}));
 
     // The stored copy writes blocks of up to 65,536 bytes; each block of 16,384 bytes or more
     // is reported once, at the archive-wide position after it.
     Extraction extracted(build(entries).bytes);
     EXPECT_EQ(extracted.run(), "");
-    EXPECT_EQ(extracted.events().progress, (std::vector<std::uint32_t>{40000, 40000 + 65536}));
+    EXPECT_EQ(extracted.events().progress, (std::vector<std::uint64_t>{40000, 40000 + 65536}));
 }
 
 TEST(ZipReaderTest, ACancelDuringAnEntryRemovesItsPartialFile) {
@@ -385,7 +391,7 @@ TEST(ZipReaderTest, AScanHandlerThatAnswersFalseCancelsTheScan) {
             archive.onScanNext([](void* user) { return (*static_cast<int*>(user))-- > 0; },
                                &answers);
         } else {
-            archive.add(c.list, vessel5::Handler1([](std::uint32_t, void* user) {
+            archive.add(c.list, vessel5::Handler1([](std::uint64_t, void* user) {
                             return (*static_cast<int*>(user))-- > 0;
                         }),
                         &answers);

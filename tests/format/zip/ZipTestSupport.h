@@ -15,7 +15,7 @@ namespace ziptest {
 
 struct Events {
     std::vector<std::string> log;
-    std::vector<std::uint32_t> progress;
+    std::vector<std::uint64_t> progress;
     std::vector<std::string> itemNames;
     bool answerItemStarted = true;
     int cancelProgressAt = -1;  // answer false to this progress call (0-based)
@@ -26,11 +26,11 @@ inline bool onDestination(void* user) {
     static_cast<Events*>(user)->log.push_back("destinationWanted");
     return true;
 }
-inline bool onStarted(std::uint32_t total, void* user) {
+inline bool onStarted(std::uint64_t total, void* user) {
     static_cast<Events*>(user)->log.push_back("started " + std::to_string(total));
     return true;
 }
-inline bool onProgress(std::uint32_t position, void* user) {
+inline bool onProgress(std::uint64_t position, void* user) {
     auto* events = static_cast<Events*>(user);
     events->progress.push_back(position);
     return events->cancelProgressAt != static_cast<int>(events->progress.size()) - 1;
@@ -68,7 +68,7 @@ class Extraction {
         archive_.onItemDone(onItemDone, &events_);
         archive_.onItemFailed(onItemFailed, &events_);
         archive_.onItemStarted(
-            [](std::uint32_t, void* user) {
+            [](std::uint64_t, void* user) {
                 auto* self = static_cast<Extraction*>(user);
                 self->events_.itemNames.push_back(self->archive_.currentItem().name);
                 return self->events_.answerItemStarted;

@@ -7,6 +7,7 @@
 
 #include "sfx/Mark.h"
 #include "tests/support/TestSupport.h"
+#include "format/zip/MethodNames.h"
 #include "tools/zipsfx/ArchiveStart.h"
 #include "tools/zipsfx/Commands.h"
 #include "tools/zipsfx/Listing.h"
@@ -83,11 +84,15 @@ TEST(ArchiveStartTest, FindsTheMarkOrStartsAtZero) {
 
 TEST(ListingTest, NamesMethodsAndDates) {
     const std::pair<int, std::string> methods[] = {
-        {0, "Stored"},   {1, "Shrunk"},   {2, "Reduced1"}, {5, "Reduced4"},
-        {6, "Imploded"}, {8, "Deflated"}, {7, "Method7"},  {99, "Method99"}};
+        {0, "Stored"},   {1, "Shrunk"},         {2, "Reduced1"},  {5, "Reduced4"}, {6, "Imploded"},
+        {8, "Deflated"}, {7, "Tokenized"},      {9, "Deflate64"}, {12, "BZip2"},   {14, "LZMA"},
+        {98, "PPMd"},    {99, "AES encrypted"}, {11, "Method 11"}};
     for (const auto& m : methods) {
-        EXPECT_EQ(tools::methodName(static_cast<std::uint8_t>(m.first)), m.second);
+        EXPECT_EQ(format::zip::methodName(static_cast<std::uint8_t>(m.first)), m.second);
     }
+    EXPECT_EQ(format::zip::unsupportedMethodText(9),
+              "unsupported compression method 9 (Deflate64)");
+    EXPECT_EQ(format::zip::unsupportedMethodText(11), "unsupported compression method 11");
     EXPECT_EQ(tools::dosDateTime(0x5266, 0x1A1D), "2021-03-06 03:16:58");
     EXPECT_EQ(tools::dosDateTime(0x0021, 0x0000), "1980-01-01 00:00:00");
 }

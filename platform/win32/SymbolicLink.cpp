@@ -1,0 +1,17 @@
+#include "platform/FileSystem.h"
+
+#include <windows.h>
+
+namespace platform {
+
+bool createSymbolicLink(const std::string&, const std::string&) {
+    return false;  // links are written as files holding their targets
+}
+
+bool isSymbolicLink(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+}  // namespace platform
