@@ -13,6 +13,8 @@
 
 #include "base/Exception.h"
 #include "format/zip/EndHeader.h"
+#include "format/zip/ExtraFields.h"
+#include "format/zip/Zip64EndHeader.h"
 #include "stream/MemoryStream.h"
 
 namespace fs = std::filesystem;
@@ -22,6 +24,8 @@ namespace tools {
 namespace {
 
 constexpr std::uint16_t kVersionNeeded = 20;
+constexpr std::uint16_t kVersionNeededZip64 = 45;
+constexpr std::uint32_t kMarker32 = 0xFFFFFFFFu;
 #ifdef _WIN32
 constexpr std::uint16_t kVersionMadeBy = 20;  // made on MS-DOS/Windows: DOS attributes
 #else
@@ -48,12 +52,6 @@ struct Collector {
         std::string entry = folder ? name + "/" : name;
         if (!names.insert(entry).second) {
             fail("two inputs give the same entry name " + entry);
-        }
-        if (sources.size() >= kMaxEntries) {
-            fail("too many entries: the stub extracts at most 65,535");
-        }
-        if (!folder && fs::file_size(path) > kMaxFileSize) {
-            fail(quoted(path) + " is too large: the stub extracts files smaller than 4 GiB");
         }
         sources.push_back({path, entry, folder});
     }
@@ -162,10 +160,18 @@ class Deflater {
     z_stream stream_;
 };
 
-void checkSize(const ZipSource& source, std::uint64_t size) {
-    if (size > kMaxFileSize) {
-        fail(quoted(source.path) + " is too large: the stub extracts files smaller than 4 GiB");
+// A file that grows past 4 GiB while it is read would need a Zip64 field its local header was
+// written without.
+void checkSize(const ZipSource& source, std::uint64_t size, bool wide) {
+    if (!wide && size > kMaxClassicValue) {
+        fail(quoted(source.path) + " grew beyond 4 GiB while it was read");
     }
+}
+
+// The local header's Zip64 field: both sizes, always together.
+std::string localZip64(std::uint64_t uncompressed, std::uint64_t compressed) {
+    const std::uint64_t values[] = {uncompressed, compressed};
+    return format::zip::zip64ExtraBlock(values, 2);
 }
 
 }  // namespace
@@ -262,34 +268,56 @@ void ZipWriter::writeAt(std::uint64_t at, const std::vector<std::uint8_t>& bytes
 
 void ZipWriter::add(const ZipSource& source) {
     checkCancel();
-    if (central_.size() >= kMaxEntries) {
-        fail("too many entries: the stub extracts at most 65,535");
-    }
-    std::uint64_t offset = end_ - base_;
-    if (offset > kMaxArchiveOffset) {
-        fail("the archive grows beyond 4 GiB, more than the stub can read");
-    }
+    uncompressed_ = compressed_ = 0;
+    wideLocal_ = false;
+    const std::uint64_t offset = end_ - base_;
     format::zip::CentralHeader header;
     header.versionMadeBy = kVersionMadeBy;
     header.versionNeeded = kVersionNeeded;
     header.method = kStored;
-    std::uint32_t stamp = toDosDateTime(modificationTime(source.path));
+    const std::int64_t modified = modificationTime(source.path);
+    std::uint32_t stamp = toDosDateTime(modified);
     header.date = static_cast<std::uint16_t>(stamp >> 16);
     header.time = static_cast<std::uint16_t>(stamp & 0xFFFF);
     header.externalAttributes = externalAttributes(source.path, source.folder);
-    header.localHeaderOffset = static_cast<std::uint32_t>(offset);
     header.name = source.name;
+    const std::string timestamp = format::zip::timestampExtraBlock(modified);
+    header.extra = timestamp;
     if (source.folder) {
         writeAt(end_, bytesOf(header, true));
         end_ = position();
     } else {
         addFile(source, header);
     }
+    // The central record widens what its 32-bit fields cannot hold; the local header has done
+    // so for its sizes already.
+    std::vector<std::uint64_t> wide;
+    header.uncompressedSize = static_cast<std::uint32_t>(uncompressed_);
+    header.compressedSize = static_cast<std::uint32_t>(compressed_);
+    if (uncompressed_ > kMaxClassicValue) {
+        wide.push_back(uncompressed_);
+        header.uncompressedSize = kMarker32;
+    }
+    if (compressed_ > kMaxClassicValue) {
+        wide.push_back(compressed_);
+        header.compressedSize = kMarker32;
+    }
+    header.localHeaderOffset = static_cast<std::uint32_t>(offset);
+    if (offset > kMaxClassicValue) {
+        wide.push_back(offset);
+        header.localHeaderOffset = kMarker32;
+    }
+    header.extra = wide.empty()
+                       ? timestamp
+                       : format::zip::zip64ExtraBlock(wide.data(), wide.size()) + timestamp;
+    if (!wide.empty()) {
+        header.versionNeeded = kVersionNeededZip64;
+    }
     if (verbose_ != nullptr) {
         *verbose_ << "  adding: " << source.name;
         if (!source.folder) {
             *verbose_ << " (" << (header.method == kDeflated ? "deflated " : "stored ")
-                      << header.uncompressedSize << " -> " << header.compressedSize << ")";
+                      << uncompressed_ << " -> " << compressed_ << ")";
         }
         *verbose_ << "\n";
     }
@@ -298,6 +326,17 @@ void ZipWriter::add(const ZipSource& source) {
 
 void ZipWriter::addFile(const ZipSource& source, format::zip::CentralHeader& header) {
     const std::uint64_t headerAt = end_;
+    // Whether the local header needs a Zip64 field is known only from the file's size before it
+    // is read: the field's room is kept from the start.
+    std::error_code error;
+    const std::uint64_t expected = fs::file_size(source.path, error);
+    wideLocal_ = !error && expected > kMaxClassicValue;
+    const std::string timestamp = header.extra;
+    if (wideLocal_) {
+        header.versionNeeded = kVersionNeededZip64;
+        header.extra = localZip64(0, 0) + timestamp;
+        header.uncompressedSize = header.compressedSize = kMarker32;
+    }
     std::vector<std::uint8_t> placeholder = bytesOf(header, true);
     writeAt(headerAt, placeholder);
     const std::uint64_t dataAt = headerAt + placeholder.size();
@@ -316,12 +355,15 @@ void ZipWriter::addFile(const ZipSource& source, format::zip::CentralHeader& hea
     } else {
         header.method = kDeflated;
     }
-    if (dataAt + packed - base_ > kMaxArchiveOffset) {
-        fail("the archive grows beyond 4 GiB, more than the stub can read");
-    }
     header.crc = crc;
-    header.compressedSize = static_cast<std::uint32_t>(packed);
-    header.uncompressedSize = static_cast<std::uint32_t>(size);
+    uncompressed_ = size;
+    compressed_ = packed;
+    if (wideLocal_) {
+        header.extra = localZip64(size, packed) + timestamp;
+    } else {
+        header.compressedSize = static_cast<std::uint32_t>(packed);
+        header.uncompressedSize = static_cast<std::uint32_t>(size);
+    }
     end_ = dataAt + packed;
     writeAt(headerAt, bytesOf(header, true));
     out_.seekp(static_cast<std::streamoff>(end_));
@@ -342,7 +384,7 @@ std::uint64_t ZipWriter::deflateFile(const ZipSource& source, std::uint32_t& crc
         checkCancel();
         std::size_t got = in.read(input.get(), kChunk);
         size += got;
-        checkSize(source, size);
+        checkSize(source, size, wideLocal_);
         sum = crc32(sum, input.get(), static_cast<uInt>(got));
         flush = got < kChunk ? Z_FINISH : Z_NO_FLUSH;
         z.next_in = input.get();
@@ -374,7 +416,7 @@ std::uint64_t ZipWriter::storeFile(const ZipSource& source, std::uint32_t& crc) 
             break;
         }
         size += got;
-        checkSize(source, size);
+        checkSize(source, size, wideLocal_);
         sum = crc32(sum, buffer.get(), static_cast<uInt>(got));
         writeBytes(buffer.get(), got);
     }
@@ -389,20 +431,44 @@ void ZipWriter::finish() {
         std::vector<std::uint8_t> bytes = bytesOf(header, false);
         writeBytes(bytes.data(), bytes.size());
     }
-    const std::uint64_t centralEnd = position();
-    if (centralEnd - base_ > kMaxArchiveOffset) {
-        fail("the archive grows beyond 4 GiB, more than the stub can read");
-    }
-    format::zip::EndHeader endRecord;
-    endRecord.diskEntries = static_cast<std::uint16_t>(central_.size());
-    endRecord.totalEntries = endRecord.diskEntries;
-    endRecord.centralSize = static_cast<std::uint32_t>(centralEnd - centralAt);
-    endRecord.centralOffset = static_cast<std::uint32_t>(centralAt - base_);
-    stream::MemoryOutput bytes;
-    endRecord.write(bytes);
-    writeBytes(bytes.data().data(), bytes.data().size());
+    writeEndRecords(centralAt, position());
     out_.flush();
     end_ = position();
+}
+
+void ZipWriter::writeEndRecords(std::uint64_t centralAt, std::uint64_t centralEnd) {
+    const std::uint64_t count = central_.size();
+    const std::uint64_t size = centralEnd - centralAt;
+    const std::uint64_t offset = centralAt - base_;
+    stream::MemoryOutput bytes;
+    format::zip::EndHeader endRecord;
+    endRecord.diskEntries = static_cast<std::uint16_t>(count);
+    endRecord.centralSize = static_cast<std::uint32_t>(size);
+    endRecord.centralOffset = static_cast<std::uint32_t>(offset);
+    if (count > kMaxClassicEntries || size > kMaxClassicValue || offset > kMaxClassicValue) {
+        format::zip::Zip64EndHeader record;
+        record.versionMadeBy =
+            static_cast<std::uint16_t>((kVersionMadeBy & 0xFF00) | kVersionNeededZip64);
+        record.diskEntries = record.totalEntries = count;
+        record.centralSize = size;
+        record.centralOffset = offset;
+        format::zip::Zip64Locator locator;
+        locator.endOffset = centralEnd - base_;
+        record.write(bytes);
+        locator.write(bytes);
+        if (count > kMaxClassicEntries) {
+            endRecord.diskEntries = 0xFFFF;
+        }
+        if (size > kMaxClassicValue) {
+            endRecord.centralSize = kMarker32;
+        }
+        if (offset > kMaxClassicValue) {
+            endRecord.centralOffset = kMarker32;
+        }
+    }
+    endRecord.totalEntries = endRecord.diskEntries;
+    endRecord.write(bytes);
+    writeBytes(bytes.data().data(), bytes.data().size());
 }
 
 }  // namespace tools

@@ -1,6 +1,9 @@
 // Writes a Zip archive of files and folders that the stub can extract: deflated or stored
-// entries, folder entries, DOS times, no data descriptors, offsets counted from the archive's
-// first byte. Large files are streamed, never held in memory.
+// entries, folder entries, DOS times and the exact modification time (extended timestamp), no
+// data descriptors, offsets counted from the archive's first byte. Zip64 records are written only
+// where a value needs them (files of 4 GiB and more, offsets past 4 GiB, more than 65,534
+// entries), so that older extractors still read small archives. Large files are streamed, never
+// held in memory.
 #pragma once
 
 #include <cstdint>
@@ -14,11 +17,10 @@
 
 namespace tools {
 
-// The stub's limits: 16-bit entry count, 32-bit sizes and offsets (0xFFFFFFFF stays free: other
-// readers take it as a sign of the 64-bit extension).
-constexpr std::uint64_t kMaxEntries = 0xFFFF;
-constexpr std::uint64_t kMaxFileSize = 0xFFFFFFFEull;
-constexpr std::uint64_t kMaxArchiveOffset = 0xFFFFFFFEull;
+// The largest values the classic records hold; beyond them (0xFFFFFFFF and 0xFFFF themselves
+// mark a Zip64 value) the Zip64 records take over.
+constexpr std::uint64_t kMaxClassicEntries = 0xFFFE;
+constexpr std::uint64_t kMaxClassicValue = 0xFFFFFFFEull;
 
 // One file or folder to be stored, with its name in the archive.
 struct ZipSource {
@@ -29,8 +31,8 @@ struct ZipSource {
 
 // Collects the entries for the given inputs: each input is named by its last component and a
 // folder brings everything below it (sorted by name, folders before their contents). Refuses
-// duplicate names, files too large for the stub and more entries than it can count; symbolic
-// links to folders and special files are skipped with a warning on the log.
+// duplicate names; symbolic links to folders and special files are skipped with a warning on
+// the log.
 std::vector<ZipSource> collectSources(const std::vector<std::string>& inputs, std::ostream& log);
 
 // The DOS date (high 16 bits) and time (low 16 bits) of a local time given in seconds since the
@@ -58,6 +60,7 @@ class ZipWriter {
   private:
     void addFile(const ZipSource& source, format::zip::CentralHeader& header);
     std::uint64_t deflateFile(const ZipSource& source, std::uint32_t& crc, std::uint64_t& size);
+    void writeEndRecords(std::uint64_t centralAt, std::uint64_t centralEnd);
     std::uint64_t storeFile(const ZipSource& source, std::uint32_t& crc);
     void writeAt(std::uint64_t position, const std::vector<std::uint8_t>& bytes);
     void writeBytes(const void* data, std::size_t length);
@@ -71,6 +74,10 @@ class ZipWriter {
     std::uint64_t base_;
     std::uint64_t end_;
     std::vector<format::zip::CentralHeader> central_;
+    // The entry at hand: its sizes, and whether its local header holds a Zip64 field.
+    std::uint64_t uncompressed_ = 0;
+    std::uint64_t compressed_ = 0;
+    bool wideLocal_ = false;
 };
 
 }  // namespace tools

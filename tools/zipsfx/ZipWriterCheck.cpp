@@ -7,6 +7,8 @@
 
 #include "base/Exception.h"
 #include "format/zip/LocalHeader.h"
+#include "format/zip/MethodNames.h"
+#include "format/zip/ZipReader.h"
 
 namespace tools {
 
@@ -198,14 +200,15 @@ void checkAppendable(const std::string& path) {
                  "its destination");
         }
         if (!supportedMethod(entry.method)) {
-            fail("'" + entry.name + "' in " + path + " uses compression method " +
-                 std::to_string(entry.method) + ", which the stub cannot extract");
+            fail("'" + entry.name + "' in " + path + ": " +
+                 format::zip::unsupportedMethodText(entry.method) +
+                 ", which the stub cannot extract");
         }
-        if ((entry.versionNeeded & 0xFF) > 20) {
+        if ((entry.versionNeeded & 0xFF) > format::zip::kNewestVersionNeeded) {
             fail("'" + entry.name + "' in " + path + " needs Zip version " +
                  std::to_string((entry.versionNeeded & 0xFF) / 10) + "." +
                  std::to_string((entry.versionNeeded & 0xFF) % 10) +
-                 " to extract; the stub extracts up to 2.0");
+                 " to extract; the stub extracts up to 4.5");
         }
         if (entry.diskNumberStart != 0) {
             fail("'" + entry.name + "' in " + path + " lies on another disk");

@@ -10,6 +10,9 @@
 
 #include "base/Exception.h"
 #include "tests/support/TestSupport.h"
+#include "archive/Archive.h"
+#include "format/zip/ExtraFields.h"
+#include "format/zip/ZipReader.h"
 #include "tools/zipsfx/ZipWriter.h"
 #include "tools/zipsfx/ZipWriterCheck.h"
 
@@ -257,7 +260,7 @@ TEST(ZipWriter, DosTimes) {
 
 namespace {
 
-TEST(ZipWriter, RefusesFilesTheStubCannotHold) {
+TEST(ZipWriter, CollectsFilesOf4GiBAndMore) {
     TempDir dir;
     // Sparse files: the size is what counts, and none of it is written or read.
     for (std::uint64_t size : {0x100000000ull, 0xFFFFFFFFull}) {
@@ -265,30 +268,69 @@ TEST(ZipWriter, RefusesFilesTheStubCannotHold) {
         { std::ofstream create(path, std::ios::binary); }
         fs::resize_file(path, size);
         std::ostringstream log;
-        try {
-            tools::collectSources({path}, log);
-            ADD_FAILURE() << size << " not refused";
-        } catch (const generic::exception& e) {
-            EXPECT_NE(e.message().find("4 GiB"), std::string::npos) << e.message();
-        }
+        EXPECT_EQ(tools::collectSources({path}, log).size(), 1u) << size;
     }
 }
 
-TEST(ZipWriter, RefusesMoreEntriesThanTheEndRecordCounts) {
+TEST(ZipWriter, SmallArchivesStayClassicAndEveryEntryCarriesItsExactTime) {
+    TempDir dir;
+    fs::create_directories(dir / "t");
+    writeFile((fs::path(dir / "t") / "a.txt").string(), "exact");
+    std::ostringstream log;
+    const auto sources = tools::collectSources({dir / "t"}, log);
+    {
+        std::fstream file(dir / "t.zip",
+                          std::ios::in | std::ios::out | std::ios::binary | std::ios::trunc);
+        tools::ZipWriter writer(file, 6, nullptr);
+        for (const auto& source : sources) {
+            writer.add(source);
+        }
+        writer.finish();
+    }
+    const auto directory = tools::readZipDirectory(dir / "t.zip", 0);
+    ASSERT_EQ(directory.entries.size(), 2u);
+    for (const auto& entry : directory.entries) {
+        EXPECT_EQ(entry.versionNeeded, 20) << entry.name;
+        std::string data;
+        EXPECT_FALSE(format::zip::findExtraBlock(entry.extra, 0x0001, data)) << entry.name;
+        ASSERT_TRUE(format::zip::findExtraBlock(entry.extra, 0x5455, data)) << entry.name;
+        ASSERT_EQ(data.size(), 5u);
+        std::uint64_t ticks = 0;
+        ASSERT_TRUE(format::zip::exactModificationTime(entry.extra, ticks));
+        // Written just now, in UTC whatever the zone.
+        const auto seconds = static_cast<std::int64_t>(ticks / 10000000ULL) - 11644473600LL;
+        EXPECT_LT(std::llabs(seconds - static_cast<std::int64_t>(std::time(nullptr))), 120)
+            << entry.name;
+    }
+    tools::verifyArchive(dir / "t.zip", 0);
+}
+
+TEST(ZipWriter, MoreEntriesThanTheEndRecordCountsGoToTheZip64EndRecord) {
     TempDir dir;
     fs::create_directories(dir / "f");
-    std::stringstream out;
-    tools::ZipWriter writer(out, 6, nullptr);
-    const tools::ZipSource folder{dir / "f", "f/", true};
-    for (std::uint64_t i = 0; i < tools::kMaxEntries; ++i) {
-        writer.add(folder);
+    constexpr std::uint64_t kCount = 70000;
+    {
+        std::fstream file(dir / "many.zip",
+                          std::ios::in | std::ios::out | std::ios::binary | std::ios::trunc);
+        tools::ZipWriter writer(file, 6, nullptr);
+        for (std::uint64_t i = 0; i < kCount; ++i) {
+            writer.add({dir / "f", "f" + std::to_string(i) + "/", true});
+        }
+        writer.finish();
     }
-    EXPECT_THROW(writer.add(folder), generic::exception);
-    writer.finish();
-    const std::string bytes = out.str();
-    ASSERT_GE(bytes.size(), 22u);
-    EXPECT_EQ(static_cast<std::uint8_t>(bytes[bytes.size() - 12]), 0xFF);  // total entries 65,535
-    EXPECT_EQ(static_cast<std::uint8_t>(bytes[bytes.size() - 11]), 0xFF);
+    const std::vector<std::uint8_t> bytes = testsupport::readFile(dir / "many.zip");
+    ASSERT_GE(bytes.size(), 22u + 20u + 56u);
+    EXPECT_EQ(bytes[bytes.size() - 12], 0xFF);  // total entries: see the Zip64 record
+    EXPECT_EQ(bytes[bytes.size() - 11], 0xFF);
+    vessel5::Archive archive;
+    archive.open(dir / "many.zip");
+    archive.scan();
+    auto* reader = dynamic_cast<format::zip::ZipReader*>(archive.reader());
+    ASSERT_NE(reader, nullptr);
+    EXPECT_TRUE(reader->isZip64());
+    ASSERT_EQ(reader->entries().size(), kCount);
+    EXPECT_EQ(reader->entries().back().name, "f69999/");
+    archive.close();
 }
 
 }  // namespace
