@@ -2,7 +2,8 @@
 // attributes, folders and absolute names. Every call reports failure by its result, never by
 // throwing; the io layer turns failures into exceptions with the path in the message.
 //
-// Windows calls the kernel's file functions directly. POSIX gives the same observable results:
+// Paths are UTF-8. Windows calls the kernel's wide file functions directly, a path past the
+// classic 260 characters in its \\?\ form. POSIX gives the same observable results:
 // - Positions and sizes are 64-bit on both backends, so files of 4 GiB and more are read and
 //   positioned correctly (Windows passes the high part to SetFilePointer and GetFileSize).
 // - A file whose write permission bits are all clear plays the read-only attribute: opening it
@@ -33,7 +34,7 @@ constexpr bool kDriveLetters = false;
 constexpr bool kAlternativeSeparator = false;
 #endif
 
-// How a file is opened; each mode is one CreateFileA combination.
+// How a file is opened; each mode is one CreateFileW combination.
 enum class OpenMode {
     Read,         // GENERIC_READ, others may read and write, OPEN_EXISTING
     ReadWrite,    // GENERIC_READ | GENERIC_WRITE, others may read, OPEN_EXISTING

@@ -1,5 +1,5 @@
 // Facts about the platform that the portable code must respect: the path separator and the
-// longest path. Windows keeps the values the program was designed with; POSIX uses its own.
+// longest path.
 #pragma once
 
 #include <cstddef>
@@ -10,7 +10,10 @@ namespace platform {
 #ifdef _WIN32
 constexpr char kSeparator = '\\';
 constexpr char kOtherSeparator = '/';
-constexpr std::size_t kMaxPath = 260;  // MAX_PATH, terminating zero included
+// Long paths reach the system in the \\?\ form, which takes 32,767 UTF-16 characters. The limit
+// counts the UTF-8 bytes of a path (never fewer than its UTF-16 characters) and leaves room for
+// the longest prefix, \\?\UNC\ in place of the leading \\ of a network share.
+constexpr std::size_t kMaxPath = 32767 - 6 + 1;  // terminating zero included
 #else
 constexpr char kSeparator = '/';
 constexpr char kOtherSeparator = '\\';

@@ -5,9 +5,13 @@
 #include "app/win32/resource.h"
 #include "base/Exception.h"
 #include "platform/Platform.h"
+#include "platform/win32/Wide.h"
 
 namespace app {
 namespace win32 {
+
+using platform::win32::narrow;
+using platform::win32::wide;
 
 namespace {
 
@@ -29,23 +33,50 @@ struct DestinationState {
 };
 
 void setEditText(HWND dialog, const std::string& text) {
-    SetDlgItemTextA(dialog, IDC_DESTINATION_EDIT, text.c_str());
+    SetDlgItemTextW(dialog, IDC_DESTINATION_EDIT, wide(text).c_str());
+}
+
+// The edit box holds as much as the user typed or pasted, however long.
+std::string editText(HWND dialog) {
+    const HWND edit = GetDlgItem(dialog, IDC_DESTINATION_EDIT);
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+    const int n = GetWindowTextW(edit, &text[0], static_cast<int>(text.size()));
+    return narrow(text.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
+}
+
+// The folder of a picked item, of any length where the system offers SHGetPathFromIDListEx
+// (Vista on); else within the classic limit.
+std::string pickedFolder(LPCITEMIDLIST picked) {
+    using FromIdListEx = BOOL(WINAPI*)(LPCITEMIDLIST, PWSTR, DWORD, int);
+    const HMODULE shell = GetModuleHandleW(L"shell32.dll");
+    const auto fromIdListEx = shell == nullptr
+                                  ? nullptr
+                                  : reinterpret_cast<FromIdListEx>(reinterpret_cast<void (*)()>(
+                                        GetProcAddress(shell, "SHGetPathFromIDListEx")));
+    std::wstring path(fromIdListEx == nullptr ? MAX_PATH : 32768, L'\0');
+    const BOOL found = fromIdListEx == nullptr
+                           ? SHGetPathFromIDListW(picked, &path[0])
+                           : fromIdListEx(picked, &path[0], static_cast<DWORD>(path.size()), 0);
+    if (!found) {
+        return std::string();
+    }
+    return narrow(path.c_str(), wcslen(path.c_str()));
 }
 
 void browse(HWND dialog, DestinationState& state) {
-    char displayName[platform::kMaxPath] = {};
-    BROWSEINFOA info = {};
+    wchar_t displayName[MAX_PATH] = {};
+    BROWSEINFOW info = {};
     info.hwndOwner = dialog;
     info.pidlRoot = nullptr;  // the desktop
     info.pszDisplayName = displayName;
-    info.lpszTitle = "Select destination folder:";
+    info.lpszTitle = L"Select destination folder:";
     info.ulFlags = BIF_RETURNONLYFSDIRS;
     // The shell's browser expects COM on this thread.
     const HRESULT com = CoInitialize(nullptr);
-    const LPITEMIDLIST picked = SHBrowseForFolderA(&info);
+    const LPITEMIDLIST picked = SHBrowseForFolderW(&info);
     if (picked != nullptr) {
-        char path[platform::kMaxPath] = {};
-        if (SHGetPathFromIDListA(picked, path)) {
+        const std::string path = pickedFolder(picked);
+        if (!path.empty()) {
             state.folder = path;
         }
         CoTaskMemFree(picked);
@@ -55,29 +86,26 @@ void browse(HWND dialog, DestinationState& state) {
     }
     // Also after a cancelled browser: typed but unconfirmed text gives way to the stored folder.
     setEditText(dialog, state.folder);
-    SendMessageA(dialog, DM_SETDEFID, IDOK, 0);
+    SendMessageW(dialog, DM_SETDEFID, IDOK, 0);
     SetFocus(GetDlgItem(dialog, IDOK));
-    SendMessageA(GetDlgItem(dialog, IDC_BROWSE), BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+    SendMessageW(GetDlgItem(dialog, IDC_BROWSE), BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
 }
 
 INT_PTR CALLBACK destinationProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
         setEditText(dialog, reinterpret_cast<DestinationState*>(lParam)->folder);
         return 0;
     }
-    auto* state = reinterpret_cast<DestinationState*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    auto* state = reinterpret_cast<DestinationState*>(GetWindowLongPtrW(dialog, DWLP_USER));
     if (message != WM_COMMAND || state == nullptr) {
         return 0;
     }
     switch (LOWORD(wParam)) {
-        case IDOK: {
-            char text[platform::kMaxPath] = {};
-            GetDlgItemTextA(dialog, IDC_DESTINATION_EDIT, text, platform::kMaxPath);
-            state->folder = text;
+        case IDOK:
+            state->folder = editText(dialog);
             EndDialog(dialog, 1);
             break;
-        }
         case IDCANCEL:
             EndDialog(dialog, 0);
             break;
@@ -93,7 +121,8 @@ INT_PTR CALLBACK destinationProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 }  // namespace
 
 bool DialogFrontEnd::hasTemplate(const char* name) const {
-    return FindResourceA(instance_, name, MAKEINTRESOURCEA(5)) != nullptr;  // RT_DIALOG
+    return FindResourceW(instance_, wide(name).c_str(), MAKEINTRESOURCEW(5)) !=
+           nullptr;  // RT_DIALOG
 }
 
 void DialogFrontEnd::confirm() {
@@ -101,7 +130,7 @@ void DialogFrontEnd::confirm() {
         return;
     }
     // -1 (the dialog could not be shown) goes on, as if accepted.
-    if (DialogBoxParamA(instance_, "CONFIRMATION", nullptr, confirmationProc, 0) == 0) {
+    if (DialogBoxParamW(instance_, L"CONFIRMATION", nullptr, confirmationProc, 0) == 0) {
         throw brindle5::exception::Evacuation();
     }
 }
@@ -111,7 +140,7 @@ std::string DialogFrontEnd::chooseDestination(const std::string& initial) {
     if (!hasTemplate("DESTINATION")) {
         return state.folder;
     }
-    const INT_PTR result = DialogBoxParamA(instance_, "DESTINATION", nullptr, destinationProc,
+    const INT_PTR result = DialogBoxParamW(instance_, L"DESTINATION", nullptr, destinationProc,
                                            reinterpret_cast<LPARAM>(&state));
     if (result == 0) {
         throw brindle5::exception::Evacuation();
@@ -120,7 +149,7 @@ std::string DialogFrontEnd::chooseDestination(const std::string& initial) {
 }
 
 void DialogFrontEnd::showError(const std::string& text) {
-    MessageBoxA(nullptr, text.c_str(), "Self-extracting archive", MB_OK);
+    MessageBoxW(nullptr, wide(text).c_str(), L"Self-extracting archive", MB_OK);
 }
 
 }  // namespace win32

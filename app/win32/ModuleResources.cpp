@@ -2,12 +2,16 @@
 
 #include <windows.h>
 
+#include "platform/win32/Wide.h"
+
 namespace app {
 namespace win32 {
 
 std::optional<std::string> moduleResource(const std::string& name) {
-    const HMODULE module = GetModuleHandleA(nullptr);
-    const HRSRC found = FindResourceA(module, name.c_str(), MAKEINTRESOURCEA(10));  // RT_RCDATA
+    // Resource names are ASCII; the bytes are the program's own text, UTF-8.
+    const HMODULE module = GetModuleHandleW(nullptr);
+    const HRSRC found = FindResourceW(module, platform::win32::wide(name).c_str(),
+                                      MAKEINTRESOURCEW(10));  // RT_RCDATA
     if (found == nullptr) {
         return std::nullopt;
     }

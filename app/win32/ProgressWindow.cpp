@@ -4,15 +4,16 @@
 
 #include "app/win32/resource.h"
 #include "base/Exception.h"
+#include "platform/win32/Wide.h"
 
 namespace app {
 namespace win32 {
 
 void ProgressWindow::create() {
-    if (FindResourceA(instance_, "PROGRESS", MAKEINTRESOURCEA(5)) == nullptr) {  // RT_DIALOG
+    if (FindResourceW(instance_, L"PROGRESS", MAKEINTRESOURCEW(5)) == nullptr) {  // RT_DIALOG
         return;
     }
-    window_ = CreateDialogParamA(instance_, "PROGRESS", nullptr, procedure,
+    window_ = CreateDialogParamW(instance_, L"PROGRESS", nullptr, procedure,
                                  reinterpret_cast<LPARAM>(this));
     if (window_ == nullptr) {
         throw brindle5::exception::Evacuation();
@@ -24,15 +25,15 @@ void ProgressWindow::create() {
 INT_PTR CALLBACK ProgressWindow::procedure(HWND window, UINT message, WPARAM wParam,
                                            LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(window, DWLP_USER, lParam);
-        const HICON icon = LoadIconA(GetModuleHandleA(nullptr), "Icon");
-        SetClassLongPtrA(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+        SetWindowLongPtrW(window, DWLP_USER, lParam);
+        const HICON icon = LoadIconW(GetModuleHandleW(nullptr), L"Icon");
+        SetClassLongPtrW(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
         return 0;
     }
     // The whole parameter: a click on Cancel, or the close box (which the dialog manager turns
     // into the same command).
     if (message == WM_COMMAND && wParam == IDCANCEL) {
-        auto* self = reinterpret_cast<ProgressWindow*>(GetWindowLongPtrA(window, DWLP_USER));
+        auto* self = reinterpret_cast<ProgressWindow*>(GetWindowLongPtrW(window, DWLP_USER));
         if (self != nullptr) {
             self->cancelled_ = true;
         }
@@ -48,12 +49,12 @@ void ProgressWindow::start(std::uint32_t total) {
     const HWND place = GetDlgItem(window_, IDC_PROGRESS_PLACE);
     RECT area = {};
     GetClientRect(place, &area);
-    bar_ = CreateWindowExA(0, PROGRESS_CLASSA, "PROGRESS", WS_CHILD | WS_VISIBLE, area.left,
+    bar_ = CreateWindowExW(0, PROGRESS_CLASSW, L"PROGRESS", WS_CHILD | WS_VISIBLE, area.left,
                            area.top, area.right - area.left, area.bottom - area.top, place,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PROGRESS_BAR)),
                            instance_, nullptr);
     if (bar_ != nullptr) {
-        SendMessageA(bar_, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+        SendMessageW(bar_, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     }
 }
 
@@ -62,19 +63,19 @@ bool ProgressWindow::advance(std::uint32_t done) {
         return false;
     }
     if (done != 0 && bar_ != nullptr) {
-        SendMessageA(bar_, PBM_SETPOS, done / divisor_, 0);
+        SendMessageW(bar_, PBM_SETPOS, done / divisor_, 0);
     }
     MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
     return true;
 }
 
 void ProgressWindow::showName(const std::string& name) {
     if (window_ != nullptr) {
-        SetDlgItemTextA(window_, IDC_ITEM_NAME, name.c_str());
+        SetDlgItemTextW(window_, IDC_ITEM_NAME, platform::win32::wide(name).c_str());
     }
 }
 

@@ -3,8 +3,11 @@
 #include <windows.h>
 
 #include "platform/Platform.h"
+#include "platform/win32/Wide.h"
 
 namespace platform {
+
+using win32::fileName;
 
 namespace {
 
@@ -39,7 +42,8 @@ FileHandle openFile(const std::string& path, OpenMode mode) {
             flags = FILE_FLAG_BACKUP_SEMANTICS;
             break;
     }
-    HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, flags, nullptr);
+    HANDLE h =
+        CreateFileW(fileName(path).c_str(), access, share, nullptr, disposition, flags, nullptr);
     return reinterpret_cast<FileHandle>(h);
 }
 
@@ -97,30 +101,43 @@ bool setEndOfFile(FileHandle file) {
 }
 
 bool deleteFile(const std::string& path) {
-    return DeleteFileA(path.c_str()) != FALSE;
+    return DeleteFileW(fileName(path).c_str()) != FALSE;
 }
 
 std::uint32_t fileAttributes(const std::string& path) {
-    return GetFileAttributesA(path.c_str());
+    return GetFileAttributesW(fileName(path).c_str());
 }
 
 bool setFileAttributes(const std::string& path, std::uint32_t attributes) {
-    return SetFileAttributesA(path.c_str(), attributes) != FALSE;
+    return SetFileAttributesW(fileName(path).c_str(), attributes) != FALSE;
 }
 
 bool createDirectory(const std::string& path) {
-    return CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+    return CreateDirectoryW(fileName(path).c_str(), nullptr) != FALSE;
 }
 
-// A result as large as the buffer is the length the name would need, not a name.
+// A result as large as the buffer is the length the name would need, not a name. The wide
+// function handles names of any length; the limit is the program's own.
 bool fullPathName(const std::string& path, std::string& absolute) {
-    char buffer[kMaxPath];
-    char* namePart = nullptr;
-    DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(kMaxPath), buffer, &namePart);
-    if (n == 0 || n >= kMaxPath) {
+    if (path.empty()) {
         return false;
     }
-    absolute.assign(buffer, n);
+    const std::wstring name = win32::wide(path);
+    std::wstring buffer(name.size() + MAX_PATH, L'\0');
+    DWORD n =
+        GetFullPathNameW(name.c_str(), static_cast<DWORD>(buffer.size()), &buffer[0], nullptr);
+    if (n >= buffer.size()) {
+        buffer.resize(n);
+        n = GetFullPathNameW(name.c_str(), static_cast<DWORD>(buffer.size()), &buffer[0], nullptr);
+    }
+    if (n == 0 || n >= buffer.size()) {
+        return false;
+    }
+    std::string result = win32::narrow(buffer.data(), n);
+    if (result.size() >= kMaxPath) {
+        return false;
+    }
+    absolute = result;
     return true;
 }
 

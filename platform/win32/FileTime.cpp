@@ -3,10 +3,12 @@
 #include <sys/types.h>
 #include <sys/stat.h>
 #include <sys/utime.h>
+#include <wchar.h>
 #include <windows.h>
 
 // After the system headers: st_ctime and its kin may be macros naming fields.
 #include "platform/StatTime.h"
+#include "platform/win32/Wide.h"
 
 namespace platform {
 
@@ -69,7 +71,7 @@ bool setFileTime(FileHandle file, TimeKind kind, std::uint64_t ticks) {
 
 bool statTime(const std::string& path, TimeKind kind, std::uint32_t& seconds) {
     struct _stat st {};
-    if (_stat(path.c_str(), &st) != 0) {
+    if (_wstat(win32::fileName(path).c_str(), &st) != 0) {
         seconds = 0;
         return false;
     }
@@ -81,7 +83,7 @@ bool setPathTimes(const std::string& path, std::uint32_t seconds) {
     struct _utimbuf times {};
     times.actime = static_cast<time_t>(seconds);
     times.modtime = static_cast<time_t>(seconds);
-    return _utime(path.c_str(), &times) == 0;
+    return _wutime(win32::fileName(path).c_str(), &times) == 0;
 }
 
 bool dosDateTimeToTicks(std::uint16_t date, std::uint16_t time, std::uint64_t& local) {

@@ -2,17 +2,19 @@
 
 #include <windows.h>
 
+#include "platform/win32/Wide.h"
+
 namespace platform {
 
 bool MappedFile::open(const std::string& path) {
     close();
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(win32::fileName(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     file_ = reinterpret_cast<std::intptr_t>(file);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
-    HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
     mapping_ = reinterpret_cast<std::intptr_t>(mapping);
     if (mapping != nullptr) {
         view_ = static_cast<const std::uint8_t*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));

@@ -4,64 +4,86 @@
 #include <cstdio>
 #include <io.h>
 
-#include "platform/Platform.h"
+#include "platform/win32/Wide.h"
 
 namespace platform {
 
+using win32::narrow;
+
 namespace {
 
-using FolderFunction = UINT(WINAPI*)(LPSTR, UINT);
-
-std::string folderFrom(FolderFunction get) {
-    char buffer[kMaxPath] = {};
-    const UINT n = get(buffer, kMaxPath);
-    if (n == 0 || n >= kMaxPath) {
+// Asks with a buffer of the classic size first; the functions answer the size they need
+// (terminating zero included) when it is too small.
+template <typename Get>
+std::string folderFrom(Get get) {
+    std::wstring buffer(MAX_PATH, L'\0');
+    UINT n = get(&buffer[0], static_cast<UINT>(buffer.size()));
+    if (n >= buffer.size()) {
+        buffer.resize(n);
+        n = get(&buffer[0], static_cast<UINT>(buffer.size()));
+    }
+    if (n == 0 || n >= buffer.size()) {
         return std::string();
     }
-    return std::string(buffer, n);
-}
-
-UINT WINAPI currentDirectory(LPSTR buffer, UINT size) {
-    return GetCurrentDirectoryA(size, buffer);
-}
-
-UINT WINAPI temporaryPath(LPSTR buffer, UINT size) {
-    return GetTempPathA(size, buffer);
+    return narrow(buffer.data(), n);
 }
 
 }  // namespace
 
+// GetModuleFileNameW fills the buffer and truncates when it is too small: grow until it fits.
 std::string executablePath() {
-    char buffer[kMaxPath] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, buffer, kMaxPath);
-    if (n == 0 || n >= kMaxPath) {
-        return std::string();
+    std::wstring buffer(MAX_PATH, L'\0');
+    while (buffer.size() <= 32768) {
+        const DWORD n = GetModuleFileNameW(nullptr, &buffer[0], static_cast<DWORD>(buffer.size()));
+        if (n == 0) {
+            return std::string();
+        }
+        if (n < buffer.size()) {
+            return narrow(buffer.data(), n);
+        }
+        buffer.resize(buffer.size() * 2);
     }
-    return std::string(buffer, n);
+    return std::string();
 }
 
 std::string currentFolder() {
-    return folderFrom(currentDirectory);
+    return folderFrom(
+        [](wchar_t* buffer, UINT size) -> UINT { return GetCurrentDirectoryW(size, buffer); });
 }
 
 std::string windowsFolder() {
-    return folderFrom(GetWindowsDirectoryA);
+    return folderFrom(GetWindowsDirectoryW);
 }
 
 std::string systemFolder() {
-    return folderFrom(GetSystemDirectoryA);
+    return folderFrom(GetSystemDirectoryW);
 }
 
 std::string temporaryFolder() {
-    return folderFrom(temporaryPath);
+    return folderFrom(
+        [](wchar_t* buffer, UINT size) -> UINT { return GetTempPathW(size, buffer); });
 }
 
 std::string quoteProgramPath(const std::string& path) {
     return "\"" + path + "\"";
 }
 
-void startCommand(const std::string&, const std::string& commandLine) {
-    WinExec(commandLine.c_str(), SW_SHOWNORMAL);
+// As WinExec did: the system finds the program from the command line. A program path too long
+// for that search is named to the system directly, in its long form.
+void startCommand(const std::string& program, const std::string& commandLine) {
+    std::wstring line = win32::wide(commandLine);
+    const std::wstring application = win32::fileName(program);
+    const bool named = application.compare(0, 4, L"\\\\?\\") == 0;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION started = {};
+    if (CreateProcessW(named ? application.c_str() : nullptr, &line[0], nullptr, nullptr, FALSE, 0,
+                       nullptr, nullptr, &startup, &started)) {
+        CloseHandle(started.hThread);
+        CloseHandle(started.hProcess);
+    }
 }
 
 void restrictLibrarySearch() {
@@ -69,13 +91,13 @@ void restrictLibrarySearch() {
     // the program still starts where it is missing, and fall back to taking the current folder
     // out of the search.
     using SetDefault = BOOL(WINAPI*)(DWORD);
-    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     const auto setDefault = kernel == nullptr
                                 ? nullptr
                                 : reinterpret_cast<SetDefault>(reinterpret_cast<void (*)()>(
                                       GetProcAddress(kernel, "SetDefaultDllDirectories")));
     if (setDefault == nullptr || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
-        SetDllDirectoryA("");
+        SetDllDirectoryW(L"");
     }
 }
 

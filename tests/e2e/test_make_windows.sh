@@ -114,4 +114,46 @@ else
     echo "SKIP (part): no Windows tool with a stub beside it at $WINTOOL"
 fi
 
+note "names in any script, into a non-Latin destination, past 260 characters: stub and tool"
+# Python's zipfile marks names that are not ASCII as UTF-8 (flag bit 11). Each file holds its own
+# name, so a name that arrives changed or a file that lands in another's place both show.
+python3 - "$WORK/names.zip" "$WORK/names.expected" <<'PY'
+import sys, zipfile
+deep = "/".join("Ελληνικά-" + "d" * 90 + str(i) for i in range(3))
+names = ["Привет/café.txt", "日本/😀 emoji.txt", deep + "/" + "долгий" * 10 + ".txt"]
+with zipfile.ZipFile(sys.argv[1], "w") as z:
+    for name in names:
+        z.writestr(name, name)
+        assert z.getinfo(name).flag_bits & 0x800
+with open(sys.argv[2], "w", encoding="utf-8") as out:
+    out.write("".join("./%s|%s\n" % (n, n) for n in sorted(names)))
+PY
+"$TOOL" make -o "$WORK/names.exe" --stub "$STUB" --no-run "$WORK/names.zip"
+# Each extracted file as "path|content", in bytes: the names as the system stored them.
+names_of() {  # folder
+    (cd "$1" && find . -type f | LC_ALL=C sort | while IFS= read -r f; do
+        printf '%s|%s\n' "$f" "$(cat "$f")"
+    done)
+}
+check_names() {  # folder what
+    local longest
+    diff <(LC_ALL=C sort "$WORK/names.expected") <(names_of "$1") ||
+        fail "$2: names differ from the archive's"
+    # In characters, as Windows counts them, from Z: on.
+    longest=$(find "$1" -type f -print0 | python3 -c \
+        'import sys; print(max(len("Z:" + p) for p in sys.stdin.buffer.read().decode().split("\0") if p))')
+    [ "$longest" -gt 300 ] || fail "$2: the longest path has only $longest characters"
+}
+DEST="$WORK/Łukasz/日本語/Привет"
+mkdir -p "$DEST/stub" "$DEST/tool"
+run_sfx "$DEST/stub" "$WORK/names.exe"
+check_names "$DEST/stub" "the stub"
+if [ -f "$WINTOOL" ]; then
+    timeout 300 "$ZIPSFX_WINE" "$WINTOOL" extract "$(wine_path "$WORK/names.exe")" -q \
+        -d "$(wine_path "$DEST/tool")" || fail "the Windows tool could not extract"
+    check_names "$DEST/tool" "the Windows tool"
+else
+    echo "SKIP (part): no Windows tool at $WINTOOL"
+fi
+
 echo "PASS"

@@ -188,7 +188,14 @@ TEST(PathName, MakeUniqueShortensTheStemToFitTheLimit) {
         std::size_t name = std::min<std::size_t>(200, length - folder.size() - 60);
         folder += platform::kSeparator + std::string(name, 'f');
     }
-    io::createFolder(folder);
+    try {
+        io::createFolder(folder);
+    } catch (const io::Exception& e) {
+        // Windows takes 32,767 characters; Wine keeps its files on a host whose own limit
+        // (4,096 bytes on Linux) is far below that.
+        GTEST_SKIP() << "the file system holds no path of " << length
+                     << " characters here: " << e.message();
+    }
     std::string path = folder + platform::kSeparator;
     path += std::string(length - path.size() - 4, 'x') + ".txt";
     ASSERT_EQ(path.size(), length);

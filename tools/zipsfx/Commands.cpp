@@ -1,13 +1,13 @@
 #include "tools/zipsfx/Commands.h"
 
 #include <atomic>
-#include <filesystem>
 #include <ostream>
 #include <string>
 
 #include "archive/UnixPermissions.h"
 #include "archive/Archive.h"
 #include "base/Exception.h"
+#include "platform/Process.h"
 #include "tools/zipsfx/ArchiveStart.h"
 #include "tools/zipsfx/CheckingReader.h"
 #include "tools/zipsfx/Listing.h"
@@ -222,8 +222,8 @@ int runExtract(int argc, char** argv, const Console& console) {
         RunState state{archive, line, console.err};
         watch(archive, state);
         vessel5::keepUnixPermissions(archive);
-        archive.setDestinationFolder(
-            arguments.folder.empty() ? std::filesystem::current_path().string() : arguments.folder);
+        archive.setDestinationFolder(arguments.folder.empty() ? platform::currentFolder()
+                                                              : arguments.folder);
         archive.open(arguments.file);
         archive.settings().startOffset = start;
         archive.decode();

@@ -3,9 +3,14 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "format/zip/ZipReaderFactory.h"
+#include "platform/Console.h"
 #include "platform/Process.h"
+#include "tools/zipsfx/ConsoleBuffer.h"
 #include "tools/zipsfx/Commands.h"
 #include "tools/zipsfx/Make.h"
 
@@ -15,9 +20,50 @@ extern "C" void onInterrupt(int) {
     tools::requestCancel();
 }
 
+// Points a standard stream at a console that takes characters, for as long as it lives.
+class ConsoleRedirect {
+  public:
+    ConsoleRedirect(std::ostream& stream, platform::StandardStream which) : stream_(stream) {
+        if (platform::isConsole(which)) {
+            buffer_ = std::make_unique<tools::ConsoleBuffer>(which);
+            previous_ = stream_.rdbuf(buffer_.get());
+        }
+    }
+    ConsoleRedirect(const ConsoleRedirect&) = delete;
+    ConsoleRedirect& operator=(const ConsoleRedirect&) = delete;
+    ~ConsoleRedirect() {
+        if (buffer_) {
+            stream_.flush();
+            stream_.rdbuf(previous_);
+        }
+    }
+
+  private:
+    std::ostream& stream_;
+    std::unique_ptr<tools::ConsoleBuffer> buffer_;
+    std::streambuf* previous_ = nullptr;
+};
+
+int run(int argc, char** argv);
+
 }  // namespace
 
+// Arguments and console text are UTF-8 throughout the tool.
 int main(int argc, char** argv) {
+    std::vector<std::string> arguments = platform::utf8Arguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments) {
+        pointers.push_back(&argument[0]);
+    }
+    pointers.push_back(nullptr);
+    const ConsoleRedirect out(std::cout, platform::StandardStream::Output);
+    const ConsoleRedirect err(std::cerr, platform::StandardStream::Error);
+    return run(static_cast<int>(arguments.size()), pointers.data());
+}
+
+namespace {
+
+int run(int argc, char** argv) {
     format::zip::registerZipFormat();
     if (argc < 2) {
         tools::printUsage(std::cerr);
@@ -47,3 +93,5 @@ int main(int argc, char** argv) {
     tools::printUsage(std::cerr);
     return tools::kExitFailure;
 }
+
+}  // namespace
