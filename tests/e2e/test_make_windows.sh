@@ -115,16 +115,19 @@ else
 fi
 
 note "names in any script, into a non-Latin destination, past 260 characters: stub and tool"
-# Python's zipfile marks names that are not ASCII as UTF-8 (flag bit 11). Each file holds its own
-# name, so a name that arrives changed or a file that lands in another's place both show.
+# Names stored in UTF-8 with flag bit 11. Each file holds its own name, so a name that arrives
+# changed or a file that lands in another's place both show.
 python3 - "$WORK/names.zip" "$WORK/names.expected" <<'PY'
 import sys, zipfile
 deep = "/".join("Ελληνικά-" + "d" * 90 + str(i) for i in range(3))
 names = ["Привет/café.txt", "日本/😀 emoji.txt", deep + "/" + "долгий" * 10 + ".txt"]
 with zipfile.ZipFile(sys.argv[1], "w") as z:
     for name in names:
-        z.writestr(name, name)
-        assert z.getinfo(name).flag_bits & 0x800
+        info = zipfile.ZipInfo(name, (2021, 3, 4, 5, 6, 8))
+        info.flag_bits |= 0x800
+        z.writestr(info, name)
+raw = open(sys.argv[1], "rb").read()
+assert all(n.encode() in raw for n in names)
 with open(sys.argv[2], "w", encoding="utf-8") as out:
     out.write("".join("./%s|%s\n" % (n, n) for n in sorted(names)))
 PY

@@ -1,7 +1,8 @@
 #!/bin/bash
 # The Windows stub end to end under Wine, in real windows on an Xvfb display driven with xdotool:
 # quiet runs, the confirmation and destination dialogs, the progress window and its Cancel, the
-# error box, and the start of the RUN program from a folder with a blank in its name.
+# error box, and the start of the RUN program from a folder with a blank in its name and from one
+# named in other scripts.
 # Screenshots of the three dialogs are left in build/screenshots/.
 set -euo pipefail
 source "$(dirname "$0")/stub_lib.sh"
@@ -29,12 +30,18 @@ cat >"$WORK/wintext.cpp" <<'CPP'
 #include <windows.h>
 #include <cstdio>
 #include <cstring>
+// Texts are printed in UTF-8, whatever the script of the folder names in them.
+static void utf8(const wchar_t* text, char* out, int size) {
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, out, size, nullptr, nullptr);
+}
 static BOOL CALLBACK child(HWND w, LPARAM) {
-    char cls[64] = {}, text[1024] = {};
+    char cls[64] = {}, text[4096] = {};
+    wchar_t wide[1024] = {};
     GetClassNameA(w, cls, sizeof cls);
     DWORD_PTR got = 0;
-    SendMessageTimeoutA(w, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+    SendMessageTimeoutW(w, WM_GETTEXT, sizeof wide / sizeof wide[0], reinterpret_cast<LPARAM>(wide),
                         SMTO_ABORTIFHUNG, 2000, &got);
+    utf8(wide, text, sizeof text);
     RECT r;
     GetWindowRect(w, &r);
     std::printf("control|%s|%d|%s|%ld|%ld|%ld|%ld\n", cls, GetDlgCtrlID(w), text, r.left, r.top,
@@ -61,14 +68,18 @@ CPP
 cat >"$WORK/setup.cpp" <<'CPP'
 #include <windows.h>
 #include <cstdio>
-#include <cstring>
+#include <cwchar>
+// Writes ran.txt beside itself, in UTF-8, from the wide command line: the folder may be in any
+// script.
 int main(int argc, char** argv) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::strcpy(std::strrchr(path, '\\') + 1, "ran.txt");
-    FILE* f = std::fopen(path, "w");
+    wchar_t path[4096] = {};
+    GetModuleFileNameW(nullptr, path, 4096);
+    std::wcscpy(std::wcsrchr(path, L'\\') + 1, L"ran.txt");
+    FILE* f = _wfopen(path, L"w");
     if (!f) return 1;
-    std::fprintf(f, "line=%s\n", GetCommandLineA());
+    char line[8192] = {};
+    WideCharToMultiByte(CP_UTF8, 0, GetCommandLineW(), -1, line, sizeof line, nullptr, nullptr);
+    std::fprintf(f, "line=%s\n", line);
     for (int i = 1; i < argc; ++i) std::fprintf(f, "arg=%s\n", argv[i]);
     std::fclose(f);
     return 0;
@@ -257,6 +268,24 @@ ran_has "$TYPED" 'arg=second arg' || fail "RUN arguments: $(cat "$TYPED/ran.txt"
 rm -f "$TYPED/ran.txt"
 [ "$(tree_of "$TYPED")" = "$EXPECTED" ] || fail "interactive tree differs: $(tree_of "$TYPED")"
 [ -z "$(ls -A "$WORK/cwd")" ] || fail "the current folder was written to"
+
+echo "== a destination in other scripts: offered, shown, extracted into; RUN starts there"
+UNICODE_DIR="$WORK/Łukasz 日本語 Привет"
+mkdir "$UNICODE_DIR"
+launch "$WORK/small.exe" "$UNICODE_DIR"
+press "$TITLE" Return
+for i in $(seq 1 50); do controls "$TITLE" | grep -q '|1007|' && break; sleep 0.1; done
+offered=$(control_text "$TITLE" 1007)
+[ "$offered" = "$(wine_path "$UNICODE_DIR")" ] || fail "offered destination: '$offered'"
+shot "$TITLE" destination-unicode
+press "$TITLE" Return
+finish
+[ "$code" = 0 ] || fail "run into '$UNICODE_DIR' exit $code"
+for i in $(seq 1 50); do [ -f "$UNICODE_DIR/ran.txt" ] && break; sleep 0.1; done
+ran_has "$UNICODE_DIR" "line=\"$(wine_path "$UNICODE_DIR")\\setup.exe\" first \"second arg\"" ||
+    fail "RUN command line: $(cat "$UNICODE_DIR/ran.txt" 2>&1)"
+rm -f "$UNICODE_DIR/ran.txt"
+[ "$(tree_of "$UNICODE_DIR")" = "$EXPECTED" ] || fail "tree differs: $(tree_of "$UNICODE_DIR")"
 
 echo "== damaged archive: exit 2 and a message box with the exception's text, no launch"
 damage_copy "$WORK/small.exe" "$WORK/bad.exe" $'hello\r\n'  # stored: the bytes of a.txt
