@@ -27,7 +27,11 @@ int ExtractionRun::run(const std::string& commandLine) {
             destination_ = frontEnd_.chooseDestination(destination_);
         }
         extract(executablePath);
-        launch(environment_, destination_);
+        const LaunchResult launched = launch(environment_, destination_, archive_.writtenFiles());
+        if (launched.refused) {
+            frontEnd_.showError(launched.message);
+            return kOtherFailure;
+        }
         return kDone;
     } catch (const brindle5::exception::Evacuation&) {
         return kCancelled;
@@ -41,9 +45,11 @@ int ExtractionRun::run(const std::string& commandLine) {
 
 void ExtractionRun::extract(const std::string& executablePath) {
     std::uint32_t offset = 0;
+    std::uint64_t end = MarkedExecutableParser::kToEnd;
     {
         MarkedExecutableParser parser(executablePath);
         offset = parser.archiveOffset();
+        end = parser.archiveEnd();
         parser.close();
     }
     archive_.onStarted(&ExtractionRun::onStarted, this);
@@ -53,6 +59,7 @@ void ExtractionRun::extract(const std::string& executablePath) {
     vessel5::keepUnixPermissions(archive_);
     archive_.open(executablePath);
     archive_.settings().startOffset = offset;
+    archive_.settings().endOffset = end;
     if (!quiet_) {
         frontEnd_.createProgress();
     }

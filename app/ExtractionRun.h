@@ -20,7 +20,7 @@ enum ExitCode : int {
     kDone = 0,          // extracted (whatever became of the launch)
     kCancelled = 1,     // declined or cancelled; nothing shown
     kErrorShown = 2,    // a failure of the program's own kinds, shown in the error box
-    kOtherFailure = 3,  // anything else; nothing shown
+    kOtherFailure = 3,  // anything else; nothing shown, except a refused launch
 };
 
 // True only for the exact text "-q": no trimming, no case folding, no splitting.

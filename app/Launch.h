@@ -1,17 +1,18 @@
-// Starting the program named by the data resource "RUN" from the folder that was just
-// extracted into.
+// Starting the program named by the data resource "RUN" after an extraction: only a file this
+// run wrote is ever started, under the name it was written to.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/Environment.h"
+#include "archive/Archive.h"
 
 namespace app {
 
 // The command line for the resource text `run` (a program name, optionally followed by
 // arguments) started from `folder`: the program's path is quoted, the arguments follow
-// unchanged. The program name is the text up to the first blank, or, when the text begins
-// with a double quote, the text up to the closing quote. The whole line is cut at the
+// unchanged. The text is split by the rule of base/CommandLine.h. The whole line is cut at the
 // platform's longest path. An empty `run` gives an empty line.
 struct LaunchCommand {
     std::string program;  // the program's path, unquoted
@@ -22,7 +23,18 @@ inline std::string launchCommandLine(const std::string& folder, const std::strin
     return launchCommand(folder, run).line;
 }
 
-// Reads "RUN" and starts its command line; a missing resource or empty text starts nothing.
-void launch(Environment& environment, const std::string& folder);
+// What became of the launch. A refusal carries the text to show.
+struct LaunchResult {
+    bool refused = false;
+    std::string message;
+};
+
+// Reads "RUN" and starts its program when it is a file of `written` (the files this run wrote,
+// matched by stored name, so a renamed file or top-level folder is followed). A missing
+// resource, empty text or a program the run did not write starts nothing. Refused, with a
+// message: a program name that climbs out of the folder ("..") or is absolute, and a program
+// that exists in the folder but was there before the run.
+LaunchResult launch(Environment& environment, const std::string& folder,
+                    const std::vector<vessel5::WrittenFile>& written);
 
 }  // namespace app

@@ -56,6 +56,7 @@ void Archive::open(const std::string& path) {
     close();
     identified_ = false;
     settings_.startOffset = 0;
+    settings_.endOffset = stream::ALL;
     settings_.format = 0;
     scanned_ = false;
     settings_.path = path;
@@ -99,6 +100,7 @@ void Archive::scan() {
     }
     // A second stream on the same handle lets the reader move freely; it never closes the file.
     stream::FileInput shared(input_->file().handle(), settings_.path);
+    shared.limitTo(settings_.endOffset);
     stream::BufferedInput buffered(shared, kScanBufferSize);
     reader_->scan(buffered);
     scanned_ = true;
@@ -123,8 +125,10 @@ void Archive::decode() {
         io::makeAbsolute(absolute);
         destinationFolder_ = io::Path(absolute, platform::kSeparator).directory();
     }
+    written_.clear();
     try {
         stream::FileInput shared(input_->file().handle(), settings_.path);
+        shared.limitTo(settings_.endOffset);
         reader_->decodeFile(shared);
     } catch (...) {
         // Move on by one byte, so that a file holding several archives can be walked past a

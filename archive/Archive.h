@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "archive/Handler.h"
 #include "archive/Items.h"
@@ -18,6 +19,13 @@ class FileInput;
 namespace vessel5 {
 
 class FormatReader;
+
+// One file an extraction wrote: the entry's stored name and the path it was written to (after
+// any renaming).
+struct WrittenFile {
+    std::string storedName;
+    std::string path;
+};
 
 // Format identifiers are 0 to 30; only 5 (Zip) has a reader.
 constexpr std::int32_t kZipFormat = 5;
@@ -48,11 +56,21 @@ class Archive {
     // names the archive stores.
     void setCleanNames(bool clean) { cleanNames_ = clean; }
     bool cleanNames() const { return cleanNames_; }
+    // When set, extracted files get the Unix permission bits their entries record
+    // (keepUnixPermissions).
+    void setKeepUnixPermissions(bool keep) { keepUnixPermissions_ = keep; }
+    bool keepsUnixPermissions() const { return keepUnixPermissions_; }
     // Where the last decoded archive ended: the start offset of the next decode.
     void setEndPosition(std::uint32_t position) { endPosition_ = position; }
     std::uint32_t endPosition() const { return endPosition_; }
     void setPassword(const std::string& password);
     const std::string& password() const { return password_; }
+
+    // The files the last decode wrote, in order; a file that failed and was removed is not here.
+    void recordWritten(const std::string& storedName, const std::string& path) {
+        written_.push_back(WrittenFile{storedName, path});
+    }
+    const std::vector<WrittenFile>& writtenFiles() const { return written_; }
 
     bool isOpen() const { return open_; }
     bool isIdentified() const { return identified_; }
@@ -109,7 +127,9 @@ class Archive {
     Settings settings_;
     std::string destinationFolder_;
     bool cleanNames_ = true;
+    bool keepUnixPermissions_ = false;
     std::uint32_t endPosition_ = 0;
+    std::vector<WrittenFile> written_;
     std::unique_ptr<stream::FileInput> input_;
     std::unique_ptr<FormatReader> reader_;
     bool open_ = false;

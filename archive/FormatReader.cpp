@@ -1,5 +1,6 @@
 #include "archive/FormatReader.h"
 
+#include <set>
 #include <vector>
 
 #include "archive/Archive.h"
@@ -68,12 +69,22 @@ void FormatReader::decodeFile(stream::RandomInput&) {
 }
 
 std::string FormatReader::destinationPrefix() {
-    std::string folder = archive_.destinationFolder();
-    io::makeAbsolute(folder);
-    if (folder.empty() || folder.back() != platform::kSeparator) {
-        folder += platform::kSeparator;
+    // Resolved once per extraction: every output path of the run starts with it.
+    if (prefix_.empty()) {
+        std::string folder = archive_.destinationFolder();
+        io::makeAbsolute(folder);
+        if (folder.empty() || folder.back() != platform::kSeparator) {
+            folder += platform::kSeparator;
+        }
+        prefix_ = folder;
     }
-    return folder;
+    return prefix_;
+}
+
+void FormatReader::clearOutputNames() {
+    outputNames_.clear();
+    folders_.clear();
+    prefix_.clear();
 }
 
 bool FormatReader::namesDestination(const std::string& storedName) const {
@@ -89,15 +100,17 @@ std::string FormatReader::makeOutputPath(const std::string& storedName) {
     }
 
     std::string path = destinationPrefix() + components.front();
+    // A top-level name this run has seen already (made by it, or renamed by it) is followed;
+    // only a name that was there before the run gets a numbered one.
     auto known = outputNames_.find(path);
-    if (!io::exists(path)) {
+    if (known != outputNames_.end()) {
+        path = known->second;
+    } else if (!io::exists(path)) {
         outputNames_[path] = path;
-    } else if (known == outputNames_.end()) {
+    } else {
         const std::string wanted = path;
         io::makeUnique(path, kUniqueLimit);
         outputNames_[wanted] = path;
-    } else {
-        path = known->second;
     }
 
     for (std::size_t i = 1; i < components.size(); ++i) {
@@ -107,7 +120,7 @@ std::string FormatReader::makeOutputPath(const std::string& storedName) {
     return path;
 }
 
-void FormatReader::preparePath(std::string& path, const std::string& prefix) {
+bool FormatReader::preparePath(std::string& path, const std::string& prefix) {
     if (archive_.cleanNames()) {
         // The destination was chosen by the user and is used as it is; only what lies below it
         // came from the archive.
@@ -119,13 +132,7 @@ void FormatReader::preparePath(std::string& path, const std::string& prefix) {
             io::sanitize(path);
         }
     }
-    bool changed = io::makeUnique(path, kUniqueLimit);
-    if (!changed) {
-        changed = io::truncate(path, platform::kMaxPathLength);
-    }
-    if (changed) {
-        archive_.notifyText(kNameChanged, path);
-    }
+    return io::truncate(path, platform::kMaxPathLength);
 }
 
 void FormatReader::checkInside(const std::string& path, const std::string& prefix,
@@ -150,29 +157,88 @@ void FormatReader::checkInside(const std::string& path, const std::string& prefi
     }
 }
 
-std::string FormatReader::createOutputFile(stream::FileOutput& file, std::string path,
-                                           unsigned attempts) {
-    const std::string wanted = path;
-    const std::string prefix = archive_.destinationFolder().empty() ? "" : destinationPrefix();
-    for (unsigned attempt = 0;; ++attempt) {
-        if (attempt >= attempts) {
-            throw brindle5::exception::Output(
-                "cannot create an output file in vessel5::FormatReader::createOutputFile()");
-        }
-        path = wanted;
-        preparePath(path, prefix);
-        checkInside(path, prefix, "createOutputFile");
+void FormatReader::makeFolders(const std::string& folder, const std::string& prefix) {
+    if (prefix.empty()) {
         try {
-            io::createParentFolders(path);
+            io::createFolder(folder);
         } catch (const io::Exception& e) {
             throw brindle5::exception::Output(e.message());
         }
+        return;
+    }
+    std::string base = prefix.substr(0, prefix.size() - 1);
+    if (folders_.count(base) == 0) {
+        // The folder the user chose: made as it is named, links and all.
         try {
-            file.create(path);
-            return path;
-        } catch (const io::Exception&) {
-            // A failed attempt: the next one prepares the wanted path afresh.
+            io::createFolder(base.empty() ? prefix : base);
+        } catch (const io::Exception& e) {
+            throw brindle5::exception::Output(e.message() + ": " + platform::lastFailureText());
         }
+        folders_.insert(base);
+    }
+    // Below it, each folder is made or must already be a real folder, never a link to one.
+    std::string::size_type end = prefix.size();
+    while (end < folder.size()) {
+        end = folder.find(platform::kSeparator, end + 1);
+        if (end == std::string::npos) {
+            end = folder.size();
+        }
+        const std::string step = folder.substr(0, end);
+        if (folders_.count(step) != 0) {
+            continue;
+        }
+        bool created = false;
+        if (!platform::makeDirectory(step, created)) {
+            const std::string reason = platform::nameWasTaken()
+                                           ? std::string("the name is taken by a file or a link")
+                                           : platform::lastFailureText();
+            throw brindle5::exception::Output("cannot create (directory) " + step + ": " + reason);
+        }
+        folders_.insert(step);
+    }
+}
+
+std::string FormatReader::createOutputFile(stream::FileOutput& file, std::string path,
+                                           unsigned attempts) {
+    if (attempts == 0) {
+        throw brindle5::exception::Output(
+            "cannot create an output file in vessel5::FormatReader::createOutputFile()");
+    }
+    const std::string prefix = archive_.destinationFolder().empty() ? "" : destinationPrefix();
+    bool changed = preparePath(path, prefix);
+    checkInside(path, prefix, "createOutputFile");
+    const std::string::size_type slash = path.rfind(platform::kSeparator);
+    if (slash != std::string::npos && slash > 0) {
+        makeFolders(path.substr(0, slash), prefix);
+    }
+    // The name is taken only by creating the file: one call that fails when anything (a file
+    // from before, one another run made a moment ago, a link) has the name, and then the next
+    // numbered name is tried the same way. No file is ever replaced, none written through a
+    // link. A shortened name is treated exactly like any other.
+    const std::string wanted = path;
+    const unsigned limit = attempts < kUniqueLimit ? kUniqueLimit : attempts;
+    for (unsigned n = 1;; ++n) {
+        try {
+            file.createNew(path);
+            if (changed) {
+                archive_.notifyText(kNameChanged, path);
+            }
+            return path;
+        } catch (const io::NameTakenException&) {
+            if (n > limit) {
+                throw brindle5::exception::Output(
+                    "cannot create an output file in vessel5::FormatReader::createOutputFile(): "
+                    "no free name for " +
+                    wanted);
+            }
+        } catch (const io::Exception& e) {
+            throw brindle5::exception::Output(
+                "cannot create an output file in vessel5::FormatReader::createOutputFile() " +
+                e.message());
+        }
+        path = io::numberedName(wanted, n);
+        changed = true;
+        checkInside(path, prefix, "createOutputFile");
     }
 }
 
@@ -182,35 +248,73 @@ std::string FormatReader::createOutputFolder(std::string path, unsigned attempts
         throw brindle5::exception::Output(
             "cannot create an output file in vessel5::FormatReader::createOutputFolder()");
     }
-    preparePath(path, prefix);
-    checkInside(path, prefix, "createOutputFolder");
-    try {
-        io::createFolderOf(path);
-    } catch (const io::Exception& e) {
-        throw brindle5::exception::Output(e.message());
+    if (preparePath(path, prefix)) {
+        archive_.notifyText(kNameChanged, path);
     }
+    checkInside(path, prefix, "createOutputFolder");
+    // A folder this run made already (for an earlier file, or listed twice) is used again, as is
+    // any real folder below a top-level name that makeOutputPath chose.
+    makeFolders(path, prefix);
     return path;
 }
 
 std::string FormatReader::createOutputLink(const std::string& target, std::string path,
                                            unsigned attempts) {
-    const std::string wanted = path;
+    if (attempts == 0) {
+        throw brindle5::exception::Output(
+            "cannot create a link in vessel5::FormatReader::createOutputLink() " + path);
+    }
     const std::string prefix = archive_.destinationFolder().empty() ? "" : destinationPrefix();
-    for (unsigned attempt = 0; attempt < attempts; ++attempt) {
-        path = wanted;
-        preparePath(path, prefix);
-        checkInside(path, prefix, "createOutputLink");
-        try {
-            io::createParentFolders(path);
-        } catch (const io::Exception& e) {
-            throw brindle5::exception::Output(e.message());
-        }
+    bool changed = preparePath(path, prefix);
+    checkInside(path, prefix, "createOutputLink");
+    const std::string::size_type slash = path.rfind(platform::kSeparator);
+    if (slash != std::string::npos && slash > 0) {
+        makeFolders(path.substr(0, slash), prefix);
+    }
+    // As for files: the name is taken by creating the link, a taken name moves on.
+    const std::string wanted = path;
+    for (unsigned n = 1;; ++n) {
         if (platform::createSymbolicLink(target, path)) {
+            if (changed) {
+                archive_.notifyText(kNameChanged, path);
+            }
             return path;
         }
+        if (!platform::nameWasTaken() || n > kUniqueLimit) {
+            const std::string reason = platform::lastFailureText();
+            throw brindle5::exception::Output(
+                "cannot create a link in vessel5::FormatReader::createOutputLink() " + wanted +
+                ": " + reason);
+        }
+        path = io::numberedName(wanted, n);
+        changed = true;
+        checkInside(path, prefix, "createOutputLink");
     }
-    throw brindle5::exception::Output(
-        "cannot create a link in vessel5::FormatReader::createOutputLink() " + wanted);
+}
+
+void FormatReader::checkRoom(std::uint64_t needed) {
+    if (archive_.destinationFolder().empty() || needed == 0) {
+        return;
+    }
+    // The destination may not exist yet: ask about the nearest folder above it that does.
+    std::string folder = destinationPrefix();
+    std::uint64_t available = 0;
+    while (!platform::freeSpace(folder, available)) {
+        while (!folder.empty() && folder.back() == platform::kSeparator) {
+            folder.pop_back();
+        }
+        const std::string::size_type cut = folder.find_last_of(platform::kSeparator);
+        if (cut == std::string::npos) {
+            return;
+        }
+        folder.resize(cut + 1);
+    }
+    if (needed > available) {
+        throw brindle5::exception::Output("not enough free space in the destination folder " +
+                                          archive_.destinationFolder() + ": the archive holds " +
+                                          std::to_string(needed) + " bytes, " +
+                                          std::to_string(available) + " bytes are free");
+    }
 }
 
 }  // namespace vessel5

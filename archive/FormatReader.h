@@ -26,6 +26,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 
@@ -62,12 +63,14 @@ class FormatReader {
     // folder. An existing top-level file or folder is renamed once, the first time the archive
     // names it, and later entries below the same top-level name follow it.
     std::string makeOutputPath(const std::string& storedName);
-    // Forgets the renamings of makeOutputPath; called at the start of each extraction.
-    void clearOutputNames() { outputNames_.clear(); }
+    // Forgets the renamings of makeOutputPath and the folders made; called at the start of each
+    // extraction.
+    void clearOutputNames();
 
-    // Prepare the path (clean, unique, short enough; nameChanged tells about a change), create
-    // its parent folders and create the file through the stream, up to attempts times. Return
-    // the path used.
+    // Prepare the path (clean, short enough; nameChanged tells about a change), create its
+    // parent folders (never through a link) and create the file through the stream as a new
+    // file: a taken name (taken before the run or a moment ago) moves on to the next numbered
+    // name. Return the path used. Failures throw Output naming the path and the reason.
     std::string createOutputFile(stream::FileOutput& file, std::string path, unsigned attempts);
     std::string createOutputFolder(std::string path, unsigned attempts);
     // As createOutputFile, for a symbolic link to target (whose safety the caller has judged).
@@ -79,8 +82,15 @@ class FormatReader {
     // The absolute destination folder with a trailing separator.
     std::string destinationPrefix();
 
+    // Throws Output, naming both numbers, when the destination's file system has less free space
+    // than `needed` bytes (the archive's declared total). A reader that writes nothing skips it;
+    // so does a run without a destination, or one whose free space the system does not tell.
+    virtual void checkRoom(std::uint64_t needed);
+
   private:
-    void preparePath(std::string& path, const std::string& prefix);
+    // Cleans and shortens; true when the path was shortened.
+    bool preparePath(std::string& path, const std::string& prefix);
+    void makeFolders(const std::string& folder, const std::string& prefix);
     void checkInside(const std::string& path, const std::string& prefix, const char* operation);
 
     Archive& archive_;
@@ -88,6 +98,9 @@ class FormatReader {
     std::uint64_t produced_ = 0;
     // Top-level candidate path -> the path it stands for in this extraction.
     std::map<std::string, std::string> outputNames_;
+    // Folders made or found to be real folders in this extraction; the destination prefix.
+    std::set<std::string> folders_;
+    std::string prefix_;
 };
 
 // Makes the reader of one format. The format layer lies above this one, so the programs that link

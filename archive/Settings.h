@@ -14,6 +14,9 @@ class Settings {
     // Set by open.
     std::string path;
     std::uint32_t startOffset = 0;
+    // Where the archive must end in the file (the start of a signature's certificate table);
+    // all bits set means the end of the file.
+    std::uint64_t endOffset = ~std::uint64_t(0);
     std::int32_t format = 0;
     // Filled by the reader's scan; reset() returns these to the values below.
     std::int32_t entryCount = 0;
@@ -26,7 +29,7 @@ class Settings {
     OptionalUInt64 totalUncompressedSize64;
     bool multiVolume = false;
 
-    // Resets the fields from entryCount on; path, startOffset and format are kept.
+    // Resets the fields from entryCount on; path, the offsets and format are kept.
     void reset();
 };
 

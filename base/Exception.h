@@ -87,6 +87,12 @@ class OutputException : public Exception {
     explicit OutputException(std::string message) : Exception(std::move(message)) {}
 };
 
+// A file could not be created because its name is taken (by anything, a link included).
+class NameTakenException : public OutputException {
+  public:
+    explicit NameTakenException(std::string message) : OutputException(std::move(message)) {}
+};
+
 }  // namespace io
 
 namespace algorithm {

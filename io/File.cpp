@@ -34,6 +34,23 @@ void File::create(const std::string& path) {
     }
 }
 
+void File::createNew(const std::string& path) {
+    openAs(path, platform::OpenMode::CreateNew);
+    if (!isOpen()) {
+        const bool taken = platform::nameWasTaken();
+        const std::string reason = platform::lastFailureText();
+        if (taken) {
+            throw NameTakenException("io::File::createNew() name taken: " + this->path());
+        }
+        throw OutputException("io::File::createNew() cannot create " + this->path() + ": " +
+                              reason);
+    }
+}
+
+bool File::setUnixPermissions(std::uint32_t mode) {
+    return isOpen() && platform::setUnixPermissionsOf(handle_, mode);
+}
+
 void File::close() {
     if (!isOpen()) {
         return;

@@ -22,6 +22,11 @@ class File : public Entry {
     // expects a closed file. open() lets others read and write the file meanwhile, openRW()
     // lets others read, create() (which replaces an existing file) lets no one in.
     void create(const std::string& path = std::string()) override;
+    // Creates a file that does not exist yet, never through a link: throws NameTakenException
+    // when the name is taken, OutputException with the system's reason otherwise.
+    void createNew(const std::string& path);
+    // The Unix permission bits (see platform::setUnixPermissions) through the open handle.
+    bool setUnixPermissions(std::uint32_t mode);
     virtual void open(const std::string& path = std::string());
     virtual void openRW(const std::string& path = std::string());
     // Nothing happens on a closed file. The handle is empty afterwards even when closing fails.

@@ -32,10 +32,17 @@ void FileInput::open(const std::string& path) {
 
 int FileInput::get() {
     std::uint8_t byte = 0;
-    return file_.read(&byte, 1) == 1 ? byte : -1;
+    return read(&byte, 1) == 1 ? byte : -1;
 }
 
 std::uint32_t FileInput::read(void* buffer, std::uint32_t length) {
+    if (end_ != ALL) {
+        const std::uint64_t position = file_.tell();
+        const std::uint64_t left = position < end_ ? end_ - position : 0;
+        if (length > left) {
+            length = static_cast<std::uint32_t>(left);
+        }
+    }
     if (buffer == nullptr || length == 0) {
         return 0;
     }
@@ -46,7 +53,8 @@ std::uint64_t FileInput::tell() {
     return file_.tell();
 }
 std::uint64_t FileInput::size() {
-    return file_.size();
+    const std::uint64_t whole = file_.size();
+    return whole < end_ ? whole : end_;
 }
 void FileInput::seek(std::uint64_t position) {
     file_.seek(position);

@@ -34,6 +34,10 @@ class FileInput : public RandomInput {
     // Closes the file only when this stream owns it.
     void close() override;
 
+    // Makes the stream end at `end` (when the file is longer): reads stop there and size()
+    // reports it, so a search from the end of the input starts there. ALL lifts the limit.
+    void limitTo(std::uint64_t end) { end_ = end; }
+
     bool isOpen() const { return isOpen_; }
     io::random::File& file() { return file_; }
 
@@ -41,6 +45,7 @@ class FileInput : public RandomInput {
     io::random::File file_;
     bool isOpen_ = false;
     bool ownsFile_ = false;
+    std::uint64_t end_ = ALL;
 };
 
 }  // namespace stream

@@ -56,6 +56,12 @@ void FileOutput::openRW(const std::string& path) {
     ownsFile_ = true;
 }
 
+void FileOutput::createNew(const std::string& path) {
+    file_.createNew(path);
+    isOpen_ = true;
+    ownsFile_ = true;
+}
+
 void FileOutput::create(const std::string& path) {
     file_.create(path);
     isOpen_ = true;

@@ -31,6 +31,8 @@ class FileOutput : public OutputStream {
     virtual void openRW(const std::string& path);
     // Replaces an existing file of that name.
     virtual void create(const std::string& path);
+    // Creates a new file, never replacing or following anything (io::File::createNew).
+    void createNew(const std::string& path);
     // The characters of the text, without a terminating zero.
     virtual void write(const std::string& text);
 

@@ -63,10 +63,7 @@ bool sanitize(std::string& path) {
     return changed;
 }
 
-bool makeUnique(std::string& path, unsigned limit) {
-    if (!exists(path)) {
-        return false;
-    }
+std::string numberedName(const std::string& path, unsigned n) {
     std::size_t slash = path.rfind(platform::kSeparator);
     std::size_t dot = path.rfind('.');
     std::string stem = path;
@@ -75,18 +72,24 @@ bool makeUnique(std::string& path, unsigned limit) {
         stem = path.substr(0, dot);
         extension = path.substr(dot);
     }
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "_%u", n);
+    std::size_t suffixLength = std::char_traits<char>::length(suffix);
+    // An empty stem cannot shrink further, however long the extension.
+    while (!stem.empty() &&
+           stem.size() + extension.size() + suffixLength + 2 > platform::kMaxPath) {
+        stem.pop_back();
+    }
+    return stem + suffix + extension;
+}
+
+bool makeUnique(std::string& path, unsigned limit) {
+    if (!exists(path)) {
+        return false;
+    }
     std::string candidate = path;
     for (unsigned n = 1; n <= limit && n != 0; ++n) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, "_%u", n);
-        std::string base = stem;
-        std::size_t suffixLength = std::char_traits<char>::length(suffix);
-        // An empty stem cannot shrink further, however long the extension.
-        while (!base.empty() &&
-               base.size() + extension.size() + suffixLength + 2 > platform::kMaxPath) {
-            base.pop_back();
-        }
-        candidate = base + suffix + extension;
+        candidate = numberedName(path, n);
         if (!exists(candidate)) {
             path = candidate;
             return true;

@@ -21,6 +21,10 @@ bool sanitize(std::string& path);
 // candidate when all are taken.
 bool makeUnique(std::string& path, unsigned limit);
 
+// The n-th numbered form of path: the suffix _n before its extension, the stem shortened as
+// needed to keep within the platform's path limit. Looks at nothing on disk.
+std::string numberedName(const std::string& path, unsigned n);
+
 // Shortens path to at most maximum characters, keeping its folder and, where room allows, its
 // extension; true when it shortened. Throws io::Exception "cannot truncate " + path when the
 // folder leaves too little room.

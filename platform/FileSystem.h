@@ -39,6 +39,8 @@ enum class OpenMode {
     Read,         // GENERIC_READ, others may read and write, OPEN_EXISTING
     ReadWrite,    // GENERIC_READ | GENERIC_WRITE, others may read, OPEN_EXISTING
     Create,       // GENERIC_READ | GENERIC_WRITE, no sharing, CREATE_ALWAYS
+    CreateNew,    // GENERIC_READ | GENERIC_WRITE, no sharing, CREATE_NEW: fails when the name is
+                  // taken, by a link too (which is never followed); see nameWasTaken()
     QueryTimes,   // GENERIC_READ, no sharing, OPEN_EXISTING, folders too
     ChangeTimes,  // GENERIC_WRITE, no sharing, OPEN_EXISTING, folders too
 };
@@ -56,6 +58,11 @@ bool fileSize(FileHandle file, std::uint64_t& size);
 bool setEndOfFile(FileHandle file);
 bool deleteFile(const std::string& path);
 
+// Why the last failed call of this thread failed: whether the name it would create was taken,
+// and the system's text for the reason (strerror on POSIX). Ask at once, before other calls.
+bool nameWasTaken();
+std::string lastFailureText();
+
 // Windows attribute bits.
 constexpr std::uint32_t kAttributeReadOnly = 0x01;
 constexpr std::uint32_t kAttributeHidden = 0x02;
@@ -69,8 +76,16 @@ constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFF;
 std::uint32_t fileAttributes(const std::string& path);
 bool setFileAttributes(const std::string& path, std::uint32_t attributes);
 
+// The bytes the caller may still write on the file system holding `folder` (an existing
+// folder); false when the system cannot tell.
+bool freeSpace(const std::string& folder, std::uint64_t& bytes);
+
 // Creates one folder; fails when its parent is missing or the name is taken.
 bool createDirectory(const std::string& path);
+// Creates one folder, or accepts a folder of that name that is there already; fails when the
+// parent is missing or the name is taken by anything else, a link to a folder included (it is
+// never followed). `created` tells which.
+bool makeDirectory(const std::string& path, bool& created);
 
 // The absolute form of path, with "." and ".." removed textually (links are not resolved). Fails
 // when the path is empty or the result would not fit kMaxPath (terminating zero included).
@@ -80,6 +95,8 @@ bool fullPathName(const std::string& path, std::string& absolute);
 // group and others; never set-id or sticky bits), masked by the process's umask. Windows has no
 // such bits: nothing happens there, and the result is true.
 bool setUnixPermissions(const std::string& path, std::uint32_t mode);
+// The same through an open file, whatever its name has become meanwhile.
+bool setUnixPermissionsOf(FileHandle file, std::uint32_t mode);
 
 // Whether extraction makes symbolic links. Windows needs a privilege for them, so there a link
 // is written as a small file holding its target, as other extractors do.

@@ -17,12 +17,14 @@ std::string windowsFolder();
 std::string systemFolder();
 std::string temporaryFolder();
 
-// Quotes a program path for a command line, so that blanks in it do not split it.
+// Quotes a program path for a command line, so that blanks in it do not split it (double
+// quotes on both platforms).
 std::string quoteProgramPath(const std::string& path);
 
 // Starts a command line (the quoted `program` path and its arguments) and does not wait for it.
 // The outcome is not reported: a program that cannot be started is not an error of the caller,
-// and where the shell would complain about a missing program nothing is started at all.
+// and a missing program starts nothing at all. POSIX splits the line into the program's
+// arguments by the Windows rule (base/CommandLine.h) and starts `program` itself, never a shell.
 void startCommand(const std::string& program, const std::string& commandLine);
 
 // Whether standard error goes to a terminal (a person watching) rather than a pipe or a file.

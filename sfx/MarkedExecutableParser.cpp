@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "sfx/CertificateTable.h"
 #include "sfx/Mark.h"
 #include "base/Exception.h"
 
@@ -32,6 +33,15 @@ std::uint32_t MarkedExecutableParser::archiveOffset() const {
         }
     }
     return kMarkSize;
+}
+
+std::uint64_t MarkedExecutableParser::archiveEnd() const {
+    const CertificateTable table = findCertificateTable(file_.data(), file_.size());
+    return table.present ? table.offset : kToEnd;
+}
+
+bool MarkedExecutableParser::isSigned() const {
+    return findCertificateTable(file_.data(), file_.size()).present;
 }
 
 }  // namespace app

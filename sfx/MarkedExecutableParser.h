@@ -20,6 +20,11 @@ class MarkedExecutableParser {
 
     // The offset just past the first mark; 32 (as if the mark were at 0) when there is none.
     std::uint32_t archiveOffset() const;
+    // Where the archive must end: the start of the certificate table of a signed executable
+    // (only what lies before it is signed), else kToEnd: the end of the file.
+    static constexpr std::uint64_t kToEnd = ~std::uint64_t(0);
+    std::uint64_t archiveEnd() const;
+    bool isSigned() const;
     // Unmaps the view and closes the mapping and the file.
     void close() { file_.close(); }
 

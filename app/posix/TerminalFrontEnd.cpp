@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <cstdio>
 
 #include "base/Exception.h"
+#include "platform/StopRequest.h"
 
 namespace app {
 namespace posix {
@@ -18,7 +20,7 @@ namespace {
 // Set by Ctrl-C; read by every handler of the run through isCancelled().
 volatile sig_atomic_t cancelled = 0;
 
-extern "C" void onInterrupt(int) {
+void onStop() {
     cancelled = 1;
 }
 
@@ -27,11 +29,8 @@ constexpr unsigned kBarWidth = 20;
 }  // namespace
 
 TerminalFrontEnd::TerminalFrontEnd() {
-    // No SA_RESTART: a Ctrl-C must also end a question that is waiting for input.
-    struct sigaction action = {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
+    // Ctrl-C, SIGTERM and SIGHUP cancel, also a question that is waiting for input.
+    platform::onStopRequest(onStop);
     terminal_ = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
 }
 
@@ -58,8 +57,14 @@ void TerminalFrontEnd::write(const std::string& text) {
 bool TerminalFrontEnd::readLine(std::string& line) {
     line.clear();
     for (;;) {
+        // A request to stop that arrives just before the read would not interrupt it: wait in
+        // short steps and look at the flag between them.
+        struct pollfd wait = {terminal_, POLLIN, 0};
+        if (!cancelled && ::poll(&wait, 1, 100) == 0) {
+            continue;
+        }
         char c = 0;
-        const ssize_t n = ::read(terminal_, &c, 1);
+        const ssize_t n = cancelled ? -1 : ::read(terminal_, &c, 1);
         if (cancelled || n < 0) {
             write("\n");
             return false;

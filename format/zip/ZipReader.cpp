@@ -7,9 +7,11 @@
 #include "algorithm/zip/TraditionalCipher.h"
 #include "archive/Archive.h"
 #include "archive/LinkTarget.h"
+#include "archive/UnixPermissions.h"
 #include "base/Exception.h"
 #include "format/zip/BoundedInput.h"
 #include "format/zip/EncryptionHeader.h"
+#include "format/zip/EntryChecks.h"
 #include "format/zip/ExtraFields.h"
 #include "format/zip/MethodDecoders.h"
 #include "format/zip/MethodNames.h"
@@ -347,6 +349,14 @@ void ZipReader::decodeStream(stream::RandomInput& rawInput) {
         }
     }
 
+    // Refused as a whole too: entries that share bytes, and more than the disk can take.
+    checkNoOverlap(entries_);
+    std::uint64_t declared = 0;
+    for (const PendingEntry& entry : entries_) {
+        declared += entry.uncompressedSize;
+    }
+    checkRoom(declared);
+
     // Records are read byte by byte: through a buffer, and through a safe input so that an
     // archive cut short ends in an exception rather than in records of filler bytes.
     stream::BufferedInput input(rawInput, kRecordBuffer);
@@ -371,6 +381,7 @@ EntryValues ZipReader::readLocal(stream::RandomInput& input, const PendingEntry&
     } catch (const generic::exception&) {
         throw brindle5::exception::BadFormat("bad local header in zip reader for " + entry.name);
     }
+    checkLocalMatchesCentral(local, entry);
     EntryValues values;
     values.flags = local.flags;
     values.method = local.method;
@@ -440,6 +451,7 @@ void ZipReader::extractFile(stream::RandomInput& input, const PendingEntry& entr
     // end see the file that was really written.
     item.name = createOutputFile(output, item.name, kCreateAttempts);
     decodeEntry(input, output, entry, values);
+    archive().recordWritten(entry.name, item.name);
     archive().notify(vessel5::kItemDone);
     item.reset();
 }
@@ -505,8 +517,10 @@ void ZipReader::decodeData(stream::RandomInput& input, stream::OutputStream& out
     } else {
         decoder->uncompressedSize = values.uncompressedSize;
     }
-    // No decoder may read past the entry's data, however damaged that data is.
+    // No decoder may read past the entry's data, however damaged that data is, nor write more
+    // or less than the entry declares.
     BoundedInput data(input, values.compressedSize);
+    SizeLimitedOutput limited(output, values.uncompressedSize);
     if (values.flags & kFlagEncrypted) {
         if (values.compressedSize < EncryptionHeader::kSize) {
             throw brindle5::exception::BadFormat(
@@ -525,11 +539,12 @@ void ZipReader::decodeData(stream::RandomInput& input, stream::OutputStream& out
         stream::SafeInput safeData(data);
         header.read(safeData, true);
         stream::CipherInput decrypted(data, cipher);
-        decoder->decode(decrypted, output);
+        decoder->decode(decrypted, limited);
     } else {
-        decoder->decode(data, output);
+        decoder->decode(data, limited);
     }
     produced() = decoder->produced;
+    limited.finish();
     if (decoder->crc != values.crc) {
         throw brindle5::exception::BadData("CRC mismatch in zip reader; data is invalid");
     }
@@ -558,6 +573,13 @@ void ZipReader::decodeEntry(stream::RandomInput& input, stream::FileOutput& outp
         decodeData(input, output, values);
         output.flush();
         setModificationTime(output, entry, values);
+        if (archive().keepsUnixPermissions()) {
+            const std::uint32_t mode = vessel5::unixPermissionsOf(archive().currentItem());
+            if (mode != 0) {
+                // A file whose bits cannot be set keeps its contents: no reason to fail.
+                output.file().setUnixPermissions(mode);
+            }
+        }
         output.close();
     } catch (...) {
         try {

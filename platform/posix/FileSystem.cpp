@@ -5,8 +5,10 @@
 #include "platform/FileSystem.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <vector>
 
@@ -31,7 +33,17 @@ bool isReadOnly(const struct stat& st) {
 
 FileHandle openFile(const std::string& path, OpenMode mode) {
     if (path.empty()) {
+        errno = ENOENT;
         return kNoFile;
+    }
+    if (mode == OpenMode::CreateNew) {
+        // One call decides: no look beforehand that a rival could outrun, nothing replaced, no
+        // link followed. The write bits of an existing file play no part: it is never opened.
+        int result;
+        do {
+            result = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        } while (result < 0 && errno == EINTR);
+        return result < 0 ? kNoFile : static_cast<FileHandle>(result);
     }
     struct stat st {};
     bool present = ::stat(path.c_str(), &st) == 0;
@@ -45,6 +57,7 @@ FileHandle openFile(const std::string& path, OpenMode mode) {
             flags |= O_RDWR;
             break;
         case OpenMode::Create:
+        case OpenMode::CreateNew:
             flags |= O_RDWR | O_CREAT | O_TRUNC;
             break;
         case OpenMode::QueryTimes:
@@ -188,6 +201,46 @@ bool createDirectory(const std::string& path) {
     return !path.empty() && ::mkdir(path.c_str(), 0777) == 0;
 }
 
+bool makeDirectory(const std::string& path, bool& created) {
+    created = false;
+    if (path.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    if (::mkdir(path.c_str(), 0777) == 0) {
+        created = true;
+        return true;
+    }
+    if (errno != EEXIST) {
+        return false;
+    }
+    // Taken: only a real folder will do, never a link to one.
+    const int folder = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folder < 0) {
+        errno = EEXIST;
+        return false;
+    }
+    ::close(folder);
+    return true;
+}
+
+bool freeSpace(const std::string& folder, std::uint64_t& bytes) {
+    struct statvfs fs {};
+    if (folder.empty() || ::statvfs(folder.c_str(), &fs) != 0) {
+        return false;
+    }
+    bytes = static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize;
+    return true;
+}
+
+bool nameWasTaken() {
+    return errno == EEXIST;
+}
+
+std::string lastFailureText() {
+    return std::strerror(errno);
+}
+
 bool fullPathName(const std::string& path, std::string& absolute) {
     if (path.empty()) {
         return false;
@@ -238,10 +291,26 @@ bool fullPathName(const std::string& path, std::string& absolute) {
     return true;
 }
 
+namespace {
+
+// Read once: umask can only be read by setting it, twice a call otherwise.
+mode_t processUmask() {
+    static const mode_t mask = [] {
+        const mode_t m = ::umask(0);
+        ::umask(m);
+        return m;
+    }();
+    return mask;
+}
+
+}  // namespace
+
 bool setUnixPermissions(const std::string& path, std::uint32_t mode) {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return ::chmod(path.c_str(), static_cast<mode_t>(mode & 0777) & ~mask) == 0;
+    return ::chmod(path.c_str(), static_cast<mode_t>(mode & 0777) & ~processUmask()) == 0;
+}
+
+bool setUnixPermissionsOf(FileHandle file, std::uint32_t mode) {
+    return ::fchmod(fd(file), static_cast<mode_t>(mode & 0777) & ~processUmask()) == 0;
 }
 
 }  // namespace platform

@@ -81,8 +81,10 @@ bool fileTime(FileHandle file, TimeKind kind, std::uint64_t& ticks) {
 }
 
 bool setFileTime(FileHandle file, TimeKind kind, std::uint64_t ticks) {
+    // futimens judges the handle itself; only the creation time, which is not set here, needs a
+    // look to fail on a handle that is no file.
     struct stat st {};
-    if (file < 0 || ::fstat(fd(file), &st) != 0) {
+    if (file < 0 || (kind == TimeKind::Creation && ::fstat(fd(file), &st) != 0)) {
         return false;
     }
     struct timespec times[2];

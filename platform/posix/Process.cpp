@@ -7,6 +7,8 @@
 
 #include <vector>
 
+#include "base/CommandLine.h"
+
 namespace platform {
 
 std::string executablePath() {
@@ -43,26 +45,28 @@ std::string temporaryFolder() {
 }
 
 std::string quoteProgramPath(const std::string& path) {
-    // Single quotes keep everything literal for the shell; a quote itself is closed, escaped and
-    // reopened.
-    std::string quoted = "'";
-    for (char c : path) {
-        if (c == '\'') {
-            quoted += "'\\''";
-        } else {
-            quoted += c;
-        }
-    }
-    quoted += '\'';
-    return quoted;
+    // The line is split by the same rule as on Windows (never by a shell), so the path is
+    // quoted the same way and always, as the Windows backend does.
+    const std::string quoted = base::quoteArgument(path);
+    return !quoted.empty() && quoted[0] == '"' ? quoted : '"' + quoted + '"';
 }
 
 void startCommand(const std::string& program, const std::string& commandLine) {
     if (::access(program.c_str(), F_OK) != 0) {
         return;  // as on Windows: a missing program starts nothing and says nothing
     }
-    // Prepare everything the child needs before forking: only async-signal-safe calls after it.
-    const char* argv[] = {"sh", "-c", commandLine.c_str(), nullptr};
+    // No shell: the words go to the program as they are, so ';', '|' or '$(...)' in the
+    // arguments start nothing else. The program is the path given, whatever the first word says.
+    // Everything the child needs is prepared before forking: only async-signal-safe calls after.
+    std::vector<std::string> words = base::splitArguments(commandLine);
+    if (words.empty()) {
+        words.push_back(program);
+    }
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
     const pid_t child = ::fork();
     if (child != 0) {
         return;  // parent (or fork failure): not waited for, outcome not reported
@@ -70,7 +74,9 @@ void startCommand(const std::string& program, const std::string& commandLine) {
     // The started program outlives the stub and must not die with its terminal's Ctrl-C.
     ::setsid();
     ::signal(SIGINT, SIG_DFL);
-    ::execv("/bin/sh", const_cast<char* const*>(argv));
+    ::signal(SIGTERM, SIG_DFL);
+    ::signal(SIGHUP, SIG_DFL);
+    ::execv(program.c_str(), argv.data());
     ::_exit(127);
 }
 

@@ -34,6 +34,10 @@ FileHandle openFile(const std::string& path, OpenMode mode) {
             access = GENERIC_READ | GENERIC_WRITE;
             disposition = CREATE_ALWAYS;
             break;
+        case OpenMode::CreateNew:
+            access = GENERIC_READ | GENERIC_WRITE;
+            disposition = CREATE_NEW;
+            break;
         case OpenMode::QueryTimes:
             flags = FILE_FLAG_BACKUP_SEMANTICS;  // lets a folder be opened
             break;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -62,7 +63,7 @@ class RunFixture : public ::testing::Test {
 };
 
 TEST_F(RunFixture, QuietRunAsksNothingExtractsAndLaunches) {
-    makeFile({{"a.txt", "hello"}, {"docs/", ""}, {"docs/b.txt", "world"}});
+    makeFile({{"a.txt", "hello"}, {"docs/", ""}, {"docs/b.txt", "world"}, {"setup.exe", ""}});
     EXPECT_EQ(run("-q"), app::kDone) << ui.error;
     EXPECT_FALSE(has("confirm"));
     EXPECT_FALSE(has("destination"));
@@ -74,8 +75,25 @@ TEST_F(RunFixture, QuietRunAsksNothingExtractsAndLaunches) {
     EXPECT_EQ(env.started[0], quoted(out + kSep + "setup.exe"));
 }
 
+// RUN starts the copy this run wrote, renamed or not; a file that was there before is never
+// started, and saying so ends the run with the code for other failures.
+TEST_F(RunFixture, LaunchesOnlyTheCopyThisRunWrote) {
+    std::filesystem::create_directories(out);
+    testsupport::writeFile(out + kSep + "setup.exe", "planted");
+    makeFile({{"a.txt", "hello"}, {"setup.exe", "ours"}});
+    EXPECT_EQ(run("-q"), app::kDone) << ui.error;
+    ASSERT_EQ(env.started.size(), 1u);
+    EXPECT_EQ(env.started[0], quoted(out + kSep + "setup_1.exe"));
+
+    env.started.clear();
+    makeFile({{"b.txt", "no program in here"}});
+    EXPECT_EQ(run("-q"), app::kOtherFailure);
+    EXPECT_TRUE(env.started.empty());
+    EXPECT_NE(ui.error.find(out + kSep + "setup.exe"), std::string::npos) << ui.error;
+}
+
 TEST_F(RunFixture, InteractiveRunGoesThroughEveryStepInOrder) {
-    makeFile({{"a.txt", "hello"}});
+    makeFile({{"a.txt", "hello"}, {"setup.exe", ""}});
     const std::string chosen = dir / "chosen place";
     ui.typedDestination = chosen;
     EXPECT_EQ(run("-Q"), app::kDone) << ui.error;

@@ -92,12 +92,9 @@ class FakeFrontEnd : public app::FrontEnd {
 };
 
 // How the platform's command line quotes a program path.
+// Both platforms quote a program path with double quotes (the line is never read by a shell).
 inline std::string quoted(const std::string& path) {
-#ifdef _WIN32
     return "\"" + path + "\"";
-#else
-    return "'" + path + "'";
-#endif
 }
 
 }  // namespace apptest

@@ -9,6 +9,8 @@
 #include "app/Destination.h"
 #include "app/ExtractionRun.h"
 #include "app/Launch.h"
+#include "base/CommandLine.h"
+#include "tests/support/TestSupport.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -133,10 +135,19 @@ TEST(LaunchCommandLine, IsCutAtTheLongestPath) {
     EXPECT_EQ(shortLine, quoted(std::string(200, 'r')));
 }
 
+std::vector<vessel5::WrittenFile> wrote(std::initializer_list<const char*> names,
+                                        const std::string& folder = "dest") {
+    std::vector<vessel5::WrittenFile> files;
+    for (const char* name : names) {
+        files.push_back({name, folder + kSep + name});
+    }
+    return files;
+}
+
 TEST(Launch, ReadsRunUpToItsFirstZero) {
     FakeEnvironment env;
     env.resources["RUN"] = block("setup.exe -a");
-    app::launch(env, "dest");
+    EXPECT_FALSE(app::launch(env, "dest", wrote({"setup.exe"})).refused);
     ASSERT_EQ(env.started.size(), 1u);
     EXPECT_EQ(env.started[0], quoted("dest" + kSep + "setup.exe") + " -a");
 }
@@ -148,7 +159,7 @@ TEST(Launch, StartsNothingWithoutText) {
         if (run) {
             env.resources["RUN"] = *run;
         }
-        app::launch(env, "dest");
+        EXPECT_FALSE(app::launch(env, "dest", wrote({"setup.exe"})).refused);
         EXPECT_TRUE(env.started.empty());
     }
 }
@@ -156,9 +167,84 @@ TEST(Launch, StartsNothingWithoutText) {
 TEST(Launch, TakesAtMost259CharactersOfRun) {
     FakeEnvironment env;
     env.resources["RUN"] = std::string(261, 'x');  // no zero at all
-    app::launch(env, "");
+    const std::string name(259, 'x');
+    app::launch(env, "", {{name, name}});
     ASSERT_EQ(env.started.size(), 1u);
     EXPECT_EQ(env.started[0], quoted(std::string(259, 'x')).substr(0, platform::kMaxPathLength));
+}
+
+// Only a file this run wrote is started, under the name it was written to; anything else that
+// RUN could name starts nothing, and what was there before, or lies outside, is refused aloud.
+TEST(Launch, StartsOnlyWhatThisRunWrote) {
+    testsupport::TempDir dir;
+    const std::string dest = dir.path();
+    testsupport::writeFile(dest + kSep + "setup.exe", "planted");
+    const struct {
+        const char* what;
+        std::string run;
+        std::vector<vessel5::WrittenFile> written;
+        std::string started;  // empty: nothing
+        bool refused;
+    } cases[] = {
+        {"the archive's copy was renamed: the renamed copy runs",
+         "setup.exe /S",
+         {{"setup.exe", dest + kSep + "setup_1.exe"}},
+         quoted(dest + kSep + "setup_1.exe") + " /S",
+         false},
+        {"a renamed top-level folder is followed",
+         "dist\\setup.exe",
+         {{"dist/setup.exe", dest + kSep + "dist_1" + kSep + "setup.exe"}},
+         quoted(dest + kSep + "dist_1" + kSep + "setup.exe"),
+         false},
+        {"only a file from before matches: refused", "setup.exe", wrote({"other.exe"}, dest), "",
+         true},
+        {"names nothing at all: nothing, silently", "missing.exe", wrote({"other.exe"}, dest), "",
+         false},
+        {"climbs out of the destination", "..\\planted.exe", wrote({"planted.exe"}, dest), "",
+         true},
+        {"climbs out through a folder", "bin/../../planted.exe", wrote({"planted.exe"}, dest), "",
+         true},
+        {"absolute", "/bin/sh -c x", wrote({"bin/sh"}, dest), "", true},
+        {"arguments with ';' and quotes stay arguments", "run.sh ; touch \"X Y\"",
+         wrote({"run.sh"}, dest), quoted(dest + kSep + "run.sh") + " ; touch \"X Y\"", false},
+    };
+    for (const auto& c : cases) {
+        FakeEnvironment env;
+        env.resources["RUN"] = block(c.run);
+        const app::LaunchResult result = app::launch(env, dest, c.written);
+        EXPECT_EQ(result.refused, c.refused) << c.what;
+        EXPECT_EQ(result.refused, !result.message.empty()) << c.what;
+        if (c.started.empty()) {
+            EXPECT_TRUE(env.started.empty()) << c.what;
+        } else {
+            ASSERT_EQ(env.started.size(), 1u) << c.what;
+            EXPECT_EQ(env.started[0], c.started) << c.what;
+        }
+    }
+}
+
+// The one rule that splits RUN's arguments on every platform: no shell syntax, Windows quoting.
+TEST(RunText, SplitsArgumentsByTheWindowsRule) {
+    const struct {
+        std::string line;
+        std::vector<std::string> words;
+    } cases[] = {
+        {"a ; touch X", {"a", ";", "touch", "X"}},
+        {"\"two words\" $(id) `id`", {"two words", "$(id)", "`id`"}},
+        {"a\\\\\"b c\" d", {"a\\b c", "d"}},
+        {"a\\\"b", {"a\"b"}},
+        {"C:\\dir\\ x", {"C:\\dir\\", "x"}},
+        {"\"\" x", {"", "x"}},
+        {" \t ", {}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(base::splitArguments(c.line), c.words) << c.line;
+        for (const std::string& word : c.words) {
+            EXPECT_EQ(base::splitArguments(base::quoteArgument(word)),
+                      std::vector<std::string>{word})
+                << word;
+        }
+    }
 }
 
 }  // namespace

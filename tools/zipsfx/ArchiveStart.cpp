@@ -1,31 +1,33 @@
 #include "tools/zipsfx/ArchiveStart.h"
 
-#include <algorithm>
-
+#include "io/FileInput.h"
 #include "sfx/Mark.h"
 #include "sfx/MarkedExecutableParser.h"
-#include "io/FileInput.h"
 
 namespace tools {
 
-std::uint32_t findArchiveStart(const std::string& path) {
+ArchiveRange findArchiveRange(const std::string& path) {
     // Opened first so that a missing file is reported with its path.
     stream::FileInput input(path);
+    ArchiveRange range;
     std::uint32_t offset = 0;
     {
         app::MarkedExecutableParser parser(path);
         offset = parser.archiveOffset();
+        range.end = parser.archiveEnd();
+        range.isSigned = parser.isSigned();
         parser.close();
     }
     // Without a mark the parser answers as if there were one at 0: look whether there is.
     if (offset < app::kMarkSize) {
-        return 0;
+        return range;
     }
     input.seek(offset - app::kMarkSize);
     app::Mark found{};
     const std::uint32_t got = input.read(found.data(), app::kMarkSize);
     input.close();
-    return got == app::kMarkSize && found == app::mark() ? offset : 0;
+    range.start = got == app::kMarkSize && found == app::mark() ? offset : 0;
+    return range;
 }
 
 }  // namespace tools

@@ -168,7 +168,8 @@ int runList(int argc, char** argv, const Console& console) {
         return usageError(console, arguments.error);
     }
     return guarded(console, nullptr, [&] {
-        const auto entries = listArchive(arguments.file, findArchiveStart(arguments.file));
+        const ArchiveRange range = findArchiveRange(arguments.file);
+        const auto entries = listArchive(arguments.file, range.start, range.end);
         printListing(console.out, entries);
         return kExitDone;
     });
@@ -181,7 +182,15 @@ int runTest(int argc, char** argv, const Console& console) {
     }
     ProgressLine line(console.err, console.progress);
     return guarded(console, &line, [&] {
-        const std::uint32_t start = findArchiveStart(arguments.file);
+        const ArchiveRange range = findArchiveRange(arguments.file);
+        if (range.isSigned) {
+            // Only what lies before the certificate table is signed; the archive is read from
+            // there alone, so whatever the table holds is never listed, tested or extracted.
+            console.out << "signed: the archive lies inside the signed range (bytes " << range.start
+                        << " to " << range.end << ")\n";
+        } else {
+            console.out << "not signed\n";
+        }
         std::size_t checked = 0;
         std::size_t failed = 0;
         CheckingArchive archive(
@@ -200,7 +209,8 @@ int runTest(int argc, char** argv, const Console& console) {
         RunState state{archive, line, console.err};
         watch(archive, state);
         archive.open(arguments.file);
-        archive.settings().startOffset = start;
+        archive.settings().startOffset = range.start;
+        archive.settings().endOffset = range.end;
         archive.decode();
         archive.close();
         line.finish();
@@ -217,7 +227,7 @@ int runExtract(int argc, char** argv, const Console& console) {
     }
     ProgressLine line(console.err, console.progress && !arguments.quiet);
     return guarded(console, &line, [&] {
-        const std::uint32_t start = findArchiveStart(arguments.file);
+        const ArchiveRange range = findArchiveRange(arguments.file);
         vessel5::Archive archive;
         RunState state{archive, line, console.err};
         watch(archive, state);
@@ -225,7 +235,8 @@ int runExtract(int argc, char** argv, const Console& console) {
         archive.setDestinationFolder(arguments.folder.empty() ? platform::currentFolder()
                                                               : arguments.folder);
         archive.open(arguments.file);
-        archive.settings().startOffset = start;
+        archive.settings().startOffset = range.start;
+        archive.settings().endOffset = range.end;
         archive.decode();
         archive.close();
         line.finish();

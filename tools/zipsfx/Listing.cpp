@@ -51,7 +51,8 @@ std::string format(const char* pattern, ...) {
 
 }  // namespace
 
-std::vector<ListedEntry> listArchive(const std::string& path, std::uint32_t startOffset) {
+std::vector<ListedEntry> listArchive(const std::string& path, std::uint32_t startOffset,
+                                     std::uint64_t endOffset) {
     std::vector<ListedEntry> entries;
     vessel5::Archive archive;
     Collector collector{&archive, &entries};
@@ -59,6 +60,7 @@ std::vector<ListedEntry> listArchive(const std::string& path, std::uint32_t star
     archive.onScanFolder(collect, &collector);
     archive.open(path);
     archive.settings().startOffset = startOffset;
+    archive.settings().endOffset = endOffset;
     archive.scan();
     archive.close();
     return entries;

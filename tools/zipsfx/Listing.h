@@ -21,7 +21,9 @@ struct ListedEntry {
 
 // Every central record, in order, of the archive that starts at startOffset in the file.
 // Throws the archive object's and the reader's exceptions.
-std::vector<ListedEntry> listArchive(const std::string& path, std::uint32_t startOffset);
+// endOffset bounds the archive (a signed file's certificate table is not read).
+std::vector<ListedEntry> listArchive(const std::string& path, std::uint32_t startOffset,
+                                     std::uint64_t endOffset = ~std::uint64_t(0));
 
 // DOS date and time as "YYYY-MM-DD HH:MM:SS".
 std::string dosDateTime(std::uint16_t date, std::uint16_t time);

@@ -10,6 +10,7 @@
 
 #include "sfx/Mark.h"
 #include "sfx/MarkedExecutableParser.h"
+#include "base/CommandLine.h"
 #include "base/Exception.h"
 #include "tools/zipsfx/Commands.h"
 #include "tools/zipsfx/Console.h"
@@ -144,24 +145,64 @@ void copyFile(const std::string& from, std::ostream& to) {
     }
 }
 
-void warnAboutRun(const std::string& run, const std::vector<std::string>& names, bool windows,
-                  std::ostream& log) {
-    std::string program = runProgram(run);
-    if (run.empty()) {
-        return;
+// Whether an archived name and a program name are the same file: '\\' and '/' alike, case
+// folded for the Windows stub.
+bool sameEntry(std::string name, std::string program, bool windows) {
+    std::replace(name.begin(), name.end(), '\\', '/');
+    std::replace(program.begin(), program.end(), '\\', '/');
+    return windows ? lower(name) == lower(program) : name == program;
+}
+
+bool climbsOrIsAbsolute(const std::string& program) {
+    if (program.empty()) {
+        return false;
     }
+    if (program[0] == '/' || program[0] == '\\' ||
+        (program.size() >= 2 && std::isalpha(static_cast<unsigned char>(program[0])) &&
+         program[1] == ':')) {
+        return true;
+    }
+    std::string part;
+    for (char c : program + '/') {
+        if (c == '/' || c == '\\') {
+            if (part == "..") {
+                return true;
+            }
+            part.clear();
+        } else {
+            part += c;
+        }
+    }
+    return false;
+}
+
+// The RUN text as it goes into the stub. The program must stay inside the destination folder,
+// as entry names must: ".." and absolute names are refused. A value that as a whole names an
+// archived file with blanks in its name is quoted, so that the stub does not split it.
+std::string prepareRun(const std::string& run, const std::vector<std::string>& names, bool windows,
+                       std::ostream& log) {
+    if (run.empty()) {
+        return run;
+    }
+    if (run[0] != '"' && run.find_first_of(" \t") != std::string::npos &&
+        std::any_of(names.begin(), names.end(),
+                    [&](const std::string& name) { return sameEntry(name, run, windows); })) {
+        return '"' + run + '"';
+    }
+    const std::string program = runProgram(run);
     if (program.empty()) {
         log << "zipsfx make: warning: RUN names no program before its first blank\n";
-        return;
+        return run;
     }
-    std::replace(program.begin(), program.end(), '\\', '/');
-    auto same = [&](const std::string& name) {
-        return windows ? lower(name) == lower(program) : name == program;
-    };
-    if (std::none_of(names.begin(), names.end(), same)) {
+    if (climbsOrIsAbsolute(program)) {
+        fail("RUN must name a program inside the destination folder, not " + program);
+    }
+    if (std::none_of(names.begin(), names.end(),
+                     [&](const std::string& name) { return sameEntry(name, program, windows); })) {
         log << "zipsfx make: warning: RUN starts '" << program
             << "', which is not among the archive's entries\n";
     }
+    return run;
 }
 
 // Decodes every entry through the program's own reader, as `zipsfx test` does: what passes here
@@ -265,12 +306,8 @@ MakeOptions parseMakeOptions(const std::vector<std::string>& args) {
 }
 
 std::string runProgram(const std::string& run) {
-    // Read exactly as the stub reads it: a quote only counts as the very first character.
-    if (!run.empty() && run[0] == '"') {
-        std::size_t close = run.find('"', 1);
-        return run.substr(1, close == std::string::npos ? std::string::npos : close - 1);
-    }
-    return run.substr(0, run.find_first_of(" \t"));
+    // Read exactly as the stub reads it.
+    return base::splitRunText(run).program;
 }
 
 void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& log) {
@@ -291,7 +328,19 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
     const std::string stubPath = locateStub(options.stub);
     std::vector<std::uint8_t> stub = readWhole(stubPath);
     const bool windowsStub = stubKind(stub) == StubKind::Windows;
-    applySettings(stub, options.settings);
+    std::vector<std::string> archived;
+    if (appendZip) {
+        for (const auto& entry : readZipDirectory(options.inputs[0], 0).entries) {
+            archived.push_back(entry.name);
+        }
+    } else {
+        for (const ZipSource& source : sources) {
+            archived.push_back(source.name);
+        }
+    }
+    StubSettings settings = options.settings;
+    settings.run = prepareRun(settings.run, archived, windowsStub, log);
+    applySettings(stub, settings);
     const std::uint64_t markAt = markPosition(stub, stubPath);
 
     TemporaryFile temporary(fs::absolute(output));
@@ -355,7 +404,6 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
     fs::rename(temporary.path(), output);
     temporary.keep();
 
-    warnAboutRun(options.settings.run, names, windowsStub, log);
     if (options.verbose) {
         out << "made " << options.output << ": " << names.size() << " entries, stub " << stubPath
             << "\n";

@@ -1,5 +1,4 @@
 // zipsfx: builds, lists, tests and extracts self-extracting Zip archives on the host.
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -10,13 +9,14 @@
 #include "format/zip/ZipReaderFactory.h"
 #include "platform/Console.h"
 #include "platform/Process.h"
+#include "platform/StopRequest.h"
 #include "tools/zipsfx/ConsoleBuffer.h"
 #include "tools/zipsfx/Commands.h"
 #include "tools/zipsfx/Make.h"
 
 namespace {
 
-extern "C" void onInterrupt(int) {
+void onStop() {
     tools::requestCancel();
 }
 
@@ -75,7 +75,7 @@ int run(int argc, char** argv) {
         tools::printUsage(std::cout);
         return tools::kExitDone;
     }
-    std::signal(SIGINT, onInterrupt);
+    platform::onStopRequest(onStop);
     const tools::Console console{std::cout, std::cerr, platform::stderrIsTerminal()};
     if (std::strcmp(command, "list") == 0) {
         return tools::runList(argc - 1, argv + 1, console);

@@ -286,7 +286,8 @@ TEST(ZipReaderTest, FailedEntriesLeaveNoFileBehind) {
              e.alterCentral = [](format::zip::CentralHeader& c) { c.compressedSize += 10; };
              e.descriptor = true;
          },
-         "Bad data exception: CRC mismatch in zip reader; data is invalid."},
+         "Bad data exception: size mismatch in zip reader: the data is longer than the declared "
+         "22 bytes; data is invalid."},
         {"local method differs", [](EntryPlan& e) { e.localMethod = 9; },
          "Unsupported method exception: unsupported compression method 9 (Deflate64) in zip "
          "reader."},

@@ -119,6 +119,7 @@ TEST(ToolCommandsTest, TestChecksEveryEntryAndWritesNothing) {
     const Outcome r = run(tools::runTest, {"test", dir / "a.zip"});
     EXPECT_EQ(r.code, 2);
     EXPECT_EQ(r.out,
+              "not signed\n"
               "OK      docs/\n"
               "OK      docs/a.txt\n"
               "FAILED  docs/b.txt: Bad data exception: CRC mismatch in zip reader; data is "
