@@ -96,9 +96,8 @@ TEST(TraditionalCipher, EmptyPasswordHeadersOfAnotherToolCheck) {
     // last byte is the high byte of the entry's CRC (no data descriptors in this archive).
     const std::string dir = testsupport::fixturesDir();
     const std::string path = dir.empty() ? "" : dir + "/encrypted/xf-enc-empty-izip-deflate.zip";
-    if (path.empty() || !testsupport::fileExists(path)) {
-        GTEST_SKIP() << "shared fixtures not found";
-    }
+    ZIPSFX_NEED_FIXTURE(!path.empty() && testsupport::fileExists(path),
+                        "shared fixture encrypted/xf-enc-empty-izip-deflate.zip not found");
     const auto zip = testsupport::readFile(path);
     auto u16 = [&](std::size_t at) { return zip[at] | zip[at + 1] << 8; };
     auto u32 = [&](std::size_t at) {

@@ -282,3 +282,31 @@ TEST(FatTime, AcceptsAndRefusesLikeTheWindowsCall) {
         EXPECT_EQ(offset, 0u);
     }
 }
+
+#ifndef _WIN32
+// The direction of the zone's offset: a DOS time is local, so east of Greenwich the UTC instant
+// is earlier and west of it later. Under TZ=UTC a wrong sign goes unseen, so the zones are set
+// here (POSIX TZ strings: no DST, no time-zone database needed; the sign in them is west-positive).
+TEST(FatTime, LocalTimeMovesToUtcAgainstTheZoneOffset) {
+    const std::uint16_t date = 0x58CF;       // 2024-06-15
+    const std::uint16_t time = 0x6DAF;       // 13:45:30
+    const std::uint32_t asUtc = 1718459130;  // 2024-06-15 13:45:30 UTC, in seconds since 1970
+    struct Case {
+        const char* zone;
+        std::int32_t offsetSeconds;  // east of UTC positive
+    };
+    const std::vector<Case> cases = {
+        {"JST-9", 9 * 3600},
+        {"EST5", -5 * 3600},
+        {"NPT-5:45", 5 * 3600 + 45 * 60},
+        {"UTC0", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.zone);
+        testsupport::ScopedTimeZone zone(c.zone);
+        io::FatTime fat(date, time);
+        EXPECT_EQ(fat.local(), io::ticksFromSeconds(asUtc));
+        EXPECT_EQ(fat.utc(), io::ticksFromSeconds(asUtc - c.offsetSeconds));
+    }
+}
+#endif

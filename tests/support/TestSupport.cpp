@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -113,17 +114,44 @@ std::string sourceDir() {
 }
 
 std::string fixturesDir() {
+    std::string candidate;
     if (const char* env = std::getenv("ZIPSFX_FIXTURES_DIR")) {
-        return nativePath(env);
+        candidate = nativePath(env);
+    } else {
+        std::string source = sourceDir();
+        if (source.empty()) {
+            return std::string();
+        }
+        candidate = join(join(join(source, ".."), "shared"), "fixtures");
     }
-    std::string source = sourceDir();
-    if (source.empty()) {
-        return std::string();
-    }
-    std::string candidate = join(join(source, ".."), "shared");
-    candidate = join(candidate, "fixtures");
     return fileExists(candidate) ? candidate : std::string();
 }
+
+bool fixturesRequired() {
+    const char* ci = std::getenv("CI");
+    return ci != nullptr && std::string(ci) == "true";
+}
+
+#ifndef _WIN32
+// tzset() makes the C library read TZ again: localtime_r alone may keep the zone it read first.
+ScopedTimeZone::ScopedTimeZone(const std::string& zone) {
+    if (const char* current = std::getenv("TZ")) {
+        hadZone_ = true;
+        previous_ = current;
+    }
+    ::setenv("TZ", zone.c_str(), 1);
+    ::tzset();
+}
+
+ScopedTimeZone::~ScopedTimeZone() {
+    if (hadZone_) {
+        ::setenv("TZ", previous_.c_str(), 1);
+    } else {
+        ::unsetenv("TZ");
+    }
+    ::tzset();
+}
+#endif
 
 std::string nativeSeparators(std::string path) {
     for (char& c : path) {

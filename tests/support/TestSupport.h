@@ -38,8 +38,39 @@ std::uint32_t crc32(const std::string& data);
 void put16(std::string& out, std::uint32_t value);
 void put32(std::string& out, std::uint32_t value);
 
-// The source tree (for test data) and the shared fixtures folder beside it, or empty when unknown.
+// The source tree (for test data) and the shared fixtures folder beside it, or empty when unknown
+// or missing.
 std::string sourceDir();
 std::string fixturesDir();
+// True in CI (CI=true), which always has the shared fixtures: there a missing one is a failure.
+bool fixturesRequired();
+
+// In a test: goes on when `present`, else skips the test saying what is missing, or in CI
+// fails it.
+#define ZIPSFX_NEED_FIXTURE(present, what)           \
+    do {                                             \
+        if (!(present)) {                            \
+            if (testsupport::fixturesRequired()) {   \
+                FAIL() << "missing in CI: " << what; \
+            }                                        \
+            GTEST_SKIP() << what;                    \
+        }                                            \
+    } while (false)
+
+#ifndef _WIN32
+// Puts the process in another time zone (a TZ value) while it lives, then back in the one it
+// had. (A Windows process takes its zone from the system, not from TZ.)
+class ScopedTimeZone {
+  public:
+    explicit ScopedTimeZone(const std::string& zone);
+    ScopedTimeZone(const ScopedTimeZone&) = delete;
+    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+    ~ScopedTimeZone();
+
+  private:
+    bool hadZone_ = false;
+    std::string previous_;
+};
+#endif
 
 }  // namespace testsupport

@@ -89,9 +89,7 @@ TEST(DamagedArchiveTest, CutAndAlteredDeflatedSelfExtractingFilesEndCleanly) {
 
 TEST(DamagedArchiveTest, AlteredLegacyArchivesEndCleanly) {
     const std::string shared = testsupport::fixturesDir();
-    if (shared.empty()) {
-        GTEST_SKIP() << "shared fixtures not present";
-    }
+    ZIPSFX_NEED_FIXTURE(!shared.empty(), "shared fixtures not present");
     for (const char* name :
          {"legacy/hwzip-shrink.zip", "legacy/hwzip-reduce4.zip", "legacy/hwzip-implode-8k3t.zip"}) {
         const std::string whole = readAll(testsupport::join(shared, name));
@@ -107,9 +105,7 @@ TEST(DamagedArchiveTest, AlteredLegacyArchivesEndCleanly) {
 // the data for zero bits and write gigabytes. It is stopped, and its partial file removed.
 TEST(DamagedArchiveTest, ASizeFarBeyondTheDataStopsTheDecoder) {
     const std::string shared = testsupport::fixturesDir();
-    if (shared.empty()) {
-        GTEST_SKIP() << "shared fixtures not present";
-    }
+    ZIPSFX_NEED_FIXTURE(!shared.empty(), "shared fixtures not present");
     std::string bytes = readAll(testsupport::join(shared, "legacy/hwzip-implode-8k3t.zip"));
     const std::string localSignature("PK\3\4", 4);
     int patched = 0;

@@ -92,9 +92,8 @@ void checkFixture(const Fixture& f) {
     const std::string listing = f.folder == "data"
                                     ? archive + ".sha256"
                                     : locate(f, "expected/" + baseName(f.archive) + ".sha256");
-    if (archive.empty() || !testsupport::fileExists(archive)) {
-        GTEST_SKIP() << "fixture not present: " << f.archive;
-    }
+    ZIPSFX_NEED_FIXTURE(!archive.empty() && testsupport::fileExists(archive),
+                        "fixture not present: " << f.archive);
     Extraction x(readAll(archive), f.startOffset);
     ASSERT_EQ(x.run(), "") << f.archive;
     const auto tree = x.tree();
@@ -187,9 +186,7 @@ TEST(FixtureTest, AnArchiveUnderAnotherPasswordFailsAndLeavesNoFile) {
 // record, or the methods that need it (reduce, implode) produce nothing.
 TEST(FixtureTest, DescriptorEntriesTakeEverySizeFromTheCentralRecord) {
     const std::string shared = testsupport::fixturesDir();
-    if (shared.empty()) {
-        GTEST_SKIP() << "shared fixtures not present";
-    }
+    ZIPSFX_NEED_FIXTURE(!shared.empty(), "shared fixtures not present");
     for (const char* name : {"hwzip-reduce3.zip", "hwzip-implode-8k3t.zip", "hwzip-shrink.zip"}) {
         std::string bytes = readAll(testsupport::join(shared, std::string("legacy/") + name));
         // Walk the central directory and mark every entry, zeroing the local copies.
