@@ -121,16 +121,26 @@ run_wine() {
     [ $found -eq 1 ] || missing_build wine "no Windows unit tests built in build/$ZIPSFX_WINE_BUILD"
 }
 
+# Two targets at a time: each is one process, and the machine has two cores.
 run_fuzz() {
-    local target found=0 log
-    for target in $(bash tests/fuzz/run.sh --list); do
-        found=1
-        log="build/fuzz/$target.log"
-        mkdir -p build/fuzz
-        bash tests/fuzz/run.sh "$target" "${ZIPSFX_FUZZ_SECONDS:-20}" >"$log" 2>&1
-        record "fuzz/$target" $? "$log"
+    local targets target i status
+    mapfile -t targets < <(bash tests/fuzz/run.sh --list)
+    [ ${#targets[@]} -gt 0 ] || missing_build fuzz "no fuzz targets listed"
+    mkdir -p build/fuzz
+    for ((i = 0; i < ${#targets[@]}; i += 2)); do
+        local pids=()
+        for target in "${targets[@]:i:2}"; do
+            bash tests/fuzz/run.sh "$target" "${ZIPSFX_FUZZ_SECONDS:-20}" \
+                >"build/fuzz/$target.log" 2>&1 &
+            pids+=($!)
+        done
+        for target in "${targets[@]:i:2}"; do
+            wait "${pids[0]}"
+            status=$?
+            pids=("${pids[@]:1}")
+            record "fuzz/$target" $status "build/fuzz/$target.log"
+        done
     done
-    [ $found -eq 1 ] || missing_build fuzz "no fuzz targets listed"
 }
 
 run_e2e() {
