@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t siz
     testsupport::writeFile(path, std::vector<std::uint8_t>(input, input + size));
     try {
         const std::uint32_t start = tools::findArchiveStart(path);
-        tools::CheckingArchive archive([](const std::string&, const std::string&) {});
+        tools::CheckingArchive archive(
+            [](const std::string&, tools::CheckResult, const std::string&) {});
         archive.open(path);
         archive.settings().startOffset = start;
         archive.decode();
