@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/Wide.h"
+
 namespace platform {
 
 bool createSymbolicLink(const std::string&, const std::string&) {
@@ -9,7 +11,7 @@ bool createSymbolicLink(const std::string&, const std::string&) {
 }
 
 bool isSymbolicLink(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(win32::fileName(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES &&
            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
