@@ -19,29 +19,32 @@ struct SlicingTables {
     std::uint32_t t[8][256];
 };
 
-constexpr SlicingTables makeSlicingTables() {
-    SlicingTables s{};
-    for (std::uint32_t i = 0; i < 256; ++i) {
-        s.t[0][i] = reflectedEntry(CRC32::kPolynomial, i);
-    }
-    for (int k = 1; k < 8; ++k) {
+static_assert(reflectedEntry(CRC32::kPolynomial, 1) == 0x77073096u, "CRC-32 table entry 1");
+static_assert(reflectedEntry(CRC32::kPolynomial, 255) == 0x2D02EF8Du, "CRC-32 table entry 255");
+
+// Computed at first use rather than at compile time: 8 KB of constants would be copied into every
+// self-extracting file, and the computation takes microseconds.
+const SlicingTables& slicingTables() {
+    static const SlicingTables tables = [] {
+        SlicingTables s;
         for (std::uint32_t i = 0; i < 256; ++i) {
-            std::uint32_t previous = s.t[k - 1][i];
-            s.t[k][i] = (previous >> 8) ^ s.t[0][previous & 0xFF];
+            s.t[0][i] = reflectedEntry(CRC32::kPolynomial, i);
         }
-    }
-    return s;
+        for (int k = 1; k < 8; ++k) {
+            for (std::uint32_t i = 0; i < 256; ++i) {
+                std::uint32_t previous = s.t[k - 1][i];
+                s.t[k][i] = (previous >> 8) ^ s.t[0][previous & 0xFF];
+            }
+        }
+        return s;
+    }();
+    return tables;
 }
-
-constexpr SlicingTables kTables = makeSlicingTables();
-
-static_assert(kTables.t[0][1] == 0x77073096u, "CRC-32 table entry 1");
-static_assert(kTables.t[0][255] == 0x2D02EF8Du, "CRC-32 table entry 255");
 
 }  // namespace
 
 const std::uint32_t* crc32Table() {
-    return kTables.t[0];
+    return slicingTables().t[0];
 }
 
 ReflectedCRC::ReflectedCRC(std::uint32_t polynomial, std::uint32_t initial)
@@ -62,7 +65,7 @@ void ReflectedCRC::update(const void* data, std::size_t length) {
 
 void CRC32::update(const void* data, std::size_t length) {
     const auto* p = static_cast<const std::uint8_t*>(data);
-    const auto& t = kTables.t;
+    const auto& t = slicingTables().t;
     std::uint32_t crc = value_;
     while (length >= 8) {
         // Bytes are assembled explicitly, so the result does not depend on the host's byte order.

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/Decimal.h"
 #include "base/Exception.h"
 
 namespace vessel5 {
@@ -9,7 +10,7 @@ namespace vessel5 {
 std::vector<std::unique_ptr<Handler>>& HandlerLists::at(int list) {
     if (list < 0 || list >= kListCount) {
         throw brindle5::exception::BadArgument("no notification list numbered " +
-                                               std::to_string(list));
+                                               generic::decimal(list));
     }
     return lists_[static_cast<std::size_t>(list)];
 }

@@ -1,7 +1,6 @@
 #include "io/PathName.h"
 
-#include <cstdio>
-
+#include "base/Decimal.h"
 #include "base/Exception.h"
 #include "io/Folder.h"
 #include "io/Path.h"
@@ -72,9 +71,8 @@ std::string numberedName(const std::string& path, unsigned n) {
         stem = path.substr(0, dot);
         extension = path.substr(dot);
     }
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "_%u", n);
-    std::size_t suffixLength = std::char_traits<char>::length(suffix);
+    std::string suffix = "_" + generic::decimal(n);
+    std::size_t suffixLength = suffix.size();
     // An empty stem cannot shrink further, however long the extension.
     while (!stem.empty() &&
            stem.size() + extension.size() + suffixLength + 2 > platform::kMaxPath) {

@@ -5,6 +5,7 @@
 
 #include "algorithm/zip/BitInput.h"
 #include "algorithm/zip/WindowCopy.h"
+#include "base/Decimal.h"
 #include "base/Exception.h"
 
 namespace algorithm {
@@ -38,7 +39,7 @@ ReduceDecompressor::ReduceDecompressor(std::uint32_t factor)
     : factor_(factor), window_(kWindowSize) {
     if (factor < 1 || factor > 4) {
         throw Exception("algorithm::zip::ReduceDecompressor: compression factor " +
-                        std::to_string(factor) + " is not 1 to 4");
+                        generic::decimal(factor) + " is not 1 to 4");
     }
 }
 

@@ -1,5 +1,7 @@
 #include "format/zip/MethodNames.h"
 
+#include "base/Decimal.h"
+
 namespace format {
 namespace zip {
 
@@ -63,11 +65,11 @@ const char* knownName(std::uint16_t method) {
 
 std::string methodName(std::uint16_t method) {
     const char* name = knownName(method);
-    return name != nullptr ? name : "Method " + std::to_string(method);
+    return name != nullptr ? name : "Method " + generic::decimal(method);
 }
 
 std::string unsupportedMethodText(std::uint16_t method) {
-    std::string text = "unsupported compression method " + std::to_string(method);
+    std::string text = "unsupported compression method " + generic::decimal(method);
     if (const char* name = knownName(method)) {
         text += std::string(" (") + name + ")";
     }

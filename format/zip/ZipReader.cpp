@@ -8,6 +8,7 @@
 #include "archive/Archive.h"
 #include "archive/LinkTarget.h"
 #include "archive/UnixPermissions.h"
+#include "base/Decimal.h"
 #include "base/Exception.h"
 #include "format/zip/BoundedInput.h"
 #include "format/zip/EncryptionHeader.h"
@@ -343,8 +344,8 @@ void ZipReader::decodeStream(stream::RandomInput& rawInput) {
         if ((entry.versionNeeded & 0xFF) > kNewestVersionNeeded) {
             throw brindle5::exception::UnsupportedMethod(
                 "unsupported version needed to extract " +
-                std::to_string((entry.versionNeeded & 0xFF) / 10) + "." +
-                std::to_string((entry.versionNeeded & 0xFF) % 10) + " for " + entry.name +
+                generic::decimal((entry.versionNeeded & 0xFF) / 10) + "." +
+                generic::decimal((entry.versionNeeded & 0xFF) % 10) + " for " + entry.name +
                 " in zip reader");
         }
     }
