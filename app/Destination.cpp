@@ -1,6 +1,7 @@
 #include "app/Destination.h"
 
 #include "platform/Platform.h"
+#include "sfx/Layout.h"
 
 namespace app {
 
@@ -23,20 +24,20 @@ std::string textOf(const std::string& bytes, std::size_t offset, std::size_t lim
 
 std::string defaultDestination(Environment& environment) {
     std::string folder = environment.folder(Environment::Folder::current);
-    const auto block = environment.resource("DESTINATION");
+    const auto block = environment.resource(sfx::kDestinationBlock);
     if (block && !block->empty()) {
-        switch (static_cast<unsigned char>((*block)[0])) {
-            case 1:
+        switch (static_cast<sfx::Destination>((*block)[0])) {
+            case sfx::Destination::Windows:
                 folder = environment.folder(Environment::Folder::windows);
                 break;
-            case 2:
+            case sfx::Destination::System:
                 folder = environment.folder(Environment::Folder::system);
                 break;
-            case 3:
+            case sfx::Destination::Temp:
                 folder = environment.folder(Environment::Folder::temporary);
                 break;
-            case 4:
-                folder = textOf(*block, 1, kMaxResourceText);
+            case sfx::Destination::Folder:
+                folder = textOf(*block, 1, sfx::kMaxSettingsText);
                 break;
             default:
                 break;

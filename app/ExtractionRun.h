@@ -8,6 +8,7 @@
 
 #include "app/Environment.h"
 #include "app/FrontEnd.h"
+#include "sfx/Layout.h"
 
 namespace vessel5 {
 class Archive;
@@ -16,12 +17,11 @@ class Archive;
 namespace app {
 
 // Exit codes of the program.
-enum ExitCode : int {
-    kDone = 0,          // extracted (whatever became of the launch)
-    kCancelled = 1,     // declined or cancelled; nothing shown
-    kErrorShown = 2,    // a failure of the program's own kinds, shown in the error box
-    kOtherFailure = 3,  // anything else; nothing shown, except a refused launch
-};
+using ExitCode = sfx::ExitCode;
+constexpr ExitCode kDone = sfx::kExitDone;
+constexpr ExitCode kCancelled = sfx::kExitCancelled;
+constexpr ExitCode kErrorShown = sfx::kExitErrorShown;
+constexpr ExitCode kOtherFailure = sfx::kExitOtherFailure;
 
 // True only for the exact text "-q": no trimming, no case folding, no splitting.
 bool isQuietCommandLine(const std::string& commandLine);

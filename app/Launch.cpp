@@ -8,6 +8,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Platform.h"
 #include "platform/Process.h"
+#include "sfx/Layout.h"
 
 namespace app {
 namespace {
@@ -73,7 +74,7 @@ LaunchCommand launchCommand(const std::string& folder, const std::string& run) {
     if (run.empty()) {
         return LaunchCommand();
     }
-    const base::RunText text = base::splitRunText(run);
+    const sfx::RunLine text = sfx::splitRunLine(run);
     const std::string path =
         folder.empty() ? text.program : folder + platform::kSeparator + text.program;
     return LaunchCommand{path, commandLine(path, text.arguments)};
@@ -82,11 +83,11 @@ LaunchCommand launchCommand(const std::string& folder, const std::string& run) {
 LaunchResult launch(Environment& environment, const std::string& folder,
                     const std::vector<vessel5::WrittenFile>& written) {
     LaunchResult result;
-    const auto block = environment.resource("RUN");
+    const auto block = environment.resource(sfx::kRunBlock);
     if (!block) {
         return result;
     }
-    std::string run = block->substr(0, kMaxResourceText);
+    std::string run = block->substr(0, sfx::kMaxSettingsText);
     const std::size_t zero = run.find('\0');
     if (zero != std::string::npos) {
         run.resize(zero);

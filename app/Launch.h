@@ -12,16 +12,13 @@ namespace app {
 
 // The command line for the resource text `run` (a program name, optionally followed by
 // arguments) started from `folder`: the program's path is quoted, the arguments follow
-// unchanged. The text is split by the rule of base/CommandLine.h. The whole line is cut at the
+// unchanged. The text is split as sfx::splitRunLine says. The whole line is cut at the
 // platform's longest path. An empty `run` gives an empty line.
 struct LaunchCommand {
     std::string program;  // the program's path, unquoted
     std::string line;     // the whole command line
 };
 LaunchCommand launchCommand(const std::string& folder, const std::string& run);
-inline std::string launchCommandLine(const std::string& folder, const std::string& run) {
-    return launchCommand(folder, run).line;
-}
 
 // What became of the launch. A refusal carries the text to show.
 struct LaunchResult {

@@ -14,10 +14,12 @@ constexpr char kOtherSeparator = '/';
 // counts the UTF-8 bytes of a path (never fewer than its UTF-16 characters) and leaves room for
 // the longest prefix, \\?\UNC\ in place of the leading \\ of a network share.
 constexpr std::size_t kMaxPath = 32767 - 6 + 1;  // terminating zero included
+constexpr bool kUnixFileModes = false;           // files carry DOS attributes only
 #else
 constexpr char kSeparator = '/';
 constexpr char kOtherSeparator = '\\';
 constexpr std::size_t kMaxPath = 4096;  // PATH_MAX, terminating zero included
+constexpr bool kUnixFileModes = true;   // files carry Unix mode bits
 #endif
 
 // The longest path text that fits the platform's buffers (terminating zero excluded).

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "sfx/CertificateTable.h"
-#include "sfx/Mark.h"
+#include "sfx/Layout.h"
 #include "base/Exception.h"
 
 namespace app {
@@ -17,22 +17,23 @@ MarkedExecutableParser::MarkedExecutableParser(const std::string& path) {
 std::uint32_t MarkedExecutableParser::archiveOffset() const {
     const std::uint8_t* view = file_.data();
     if (view == nullptr) {
-        return kMarkSize;
+        return sfx::kMarkSize;
     }
-    const Mark wanted = mark();
-    std::uint32_t limit = file_.sizeLow() < kLimit ? file_.sizeLow() : kLimit;
+    const sfx::Mark wanted = sfx::mark();
+    std::uint32_t limit =
+        file_.sizeLow() < sfx::kMarkSearchLimit ? file_.sizeLow() : sfx::kMarkSearchLimit;
     // The view may be shorter than the low size word suggests (never longer): a candidate must
     // fit inside what is really mapped.
     const std::uint64_t mapped = file_.size();
-    for (std::uint32_t position = 0; position < limit; position += kStep) {
-        if (position + kMarkSize > mapped) {
+    for (std::uint32_t position = 0; position < limit; position += sfx::kMarkSearchStep) {
+        if (position + sfx::kMarkSize > mapped) {
             break;
         }
-        if (std::memcmp(view + position, wanted.data(), kMarkSize) == 0) {
-            return position + static_cast<std::uint32_t>(kMarkSize);
+        if (std::memcmp(view + position, wanted.data(), sfx::kMarkSize) == 0) {
+            return position + static_cast<std::uint32_t>(sfx::kMarkSize);
         }
     }
-    return kMarkSize;
+    return sfx::kMarkSize;
 }
 
 std::uint64_t MarkedExecutableParser::archiveEnd() const {

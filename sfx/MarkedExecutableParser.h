@@ -1,5 +1,5 @@
 // Finds where the archive appended to a self-extracting executable begins: right after the
-// 32-byte mark, which lies at a multiple of 512 below 512 KB.
+// mark, searched for as sfx/Layout.h says.
 #pragma once
 
 #include <cstdint>
@@ -11,9 +11,6 @@ namespace app {
 
 class MarkedExecutableParser {
   public:
-    static constexpr std::uint32_t kStep = 512;
-    static constexpr std::uint32_t kLimit = 0x80000;
-
     // Opens and maps the file; throws generic::exception (kind "MarkedExecutableParser") when
     // it cannot.
     explicit MarkedExecutableParser(const std::string& path);

@@ -6,17 +6,18 @@ namespace {
 
 // Layout known to the builder: destination first, then run; both zero-padded.
 struct ResourceBlocks {
-    char destination[app::posix::kResourceBlockSize];
-    char run[app::posix::kResourceBlockSize];
+    char destination[sfx::kSettingsBlockSize];
+    char run[sfx::kSettingsBlockSize];
 };
-static_assert(sizeof(ResourceBlocks) == 2 * app::posix::kResourceBlockSize,
+static_assert(sizeof(ResourceBlocks) == 2 * sfx::kSettingsBlockSize,
               "the builder relies on two packed blocks");
 
 }  // namespace
 
 // Not static and marked used, so that neither the compiler nor the linker drops the section.
 extern "C" {
-__attribute__((section(".zipsfx"), used)) ResourceBlocks zipsfx_resources = {{0}, "setup.sh"};
+__attribute__((section(ZIPSFX_SETTINGS_SECTION), used))
+ResourceBlocks zipsfx_resources = {{0}, "setup.sh"};
 }
 
 namespace app {
@@ -24,9 +25,9 @@ namespace posix {
 
 std::optional<std::string> embeddedResource(const std::string& name) {
     const char* block = nullptr;
-    if (name == "DESTINATION") {
+    if (name == sfx::kDestinationBlock) {
         block = zipsfx_resources.destination;
-    } else if (name == "RUN") {
+    } else if (name == sfx::kRunBlock) {
         block = zipsfx_resources.run;
     } else {
         return std::nullopt;
@@ -34,8 +35,8 @@ std::optional<std::string> embeddedResource(const std::string& name) {
     // The bytes in the file are rewritten after linking: read them through a barrier so that
     // the compiler cannot substitute the initial values it saw.
     asm volatile("" : "+r"(block));
-    std::string bytes(kResourceBlockSize, '\0');
-    std::memcpy(&bytes[0], block, kResourceBlockSize);
+    std::string bytes(sfx::kSettingsBlockSize, '\0');
+    std::memcpy(&bytes[0], block, sfx::kSettingsBlockSize);
     return bytes;
 }
 

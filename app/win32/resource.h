@@ -9,6 +9,3 @@
 #define IDC_ITEM_NAME 1020
 #define IDC_NOTICE 1021
 #define IDC_PROGRESS_BAR 2000
-
-// RCDATA blocks that the builder rewrites in place: each keeps exactly this many bytes.
-#define RESOURCE_BLOCK_SIZE 261

@@ -122,16 +122,16 @@ TEST(LaunchCommandLine, QuotesTheProgramPathAndKeepsArguments) {
         {"empty text starts nothing", dir, "", ""},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(app::launchCommandLine(c.folder, c.run), c.expected) << c.what;
+        EXPECT_EQ(app::launchCommand(c.folder, c.run).line, c.expected) << c.what;
     }
 }
 
 TEST(LaunchCommandLine, IsCutAtTheLongestPath) {
     const std::string folder(platform::kMaxPathLength, 'f');
-    const std::string line = app::launchCommandLine(folder, "setup.exe");
+    const std::string line = app::launchCommand(folder, "setup.exe").line;
     EXPECT_EQ(line.size(), platform::kMaxPathLength);
     EXPECT_EQ(line, quoted(folder + kSep + "setup.exe").substr(0, platform::kMaxPathLength));
-    const std::string shortLine = app::launchCommandLine("", std::string(200, 'r'));
+    const std::string shortLine = app::launchCommand("", std::string(200, 'r')).line;
     EXPECT_EQ(shortLine, quoted(std::string(200, 'r')));
 }
 

@@ -1,6 +1,6 @@
 #include "SfxFiles.h"
 
-#include "sfx/Mark.h"
+#include "sfx/Layout.h"
 
 namespace apptest {
 
@@ -69,7 +69,7 @@ std::string storedZip(const std::vector<Entry>& entries) {
 std::string selfExtracting(const std::string& zip, std::size_t programSize) {
     std::string file(programSize, 'P');
     file.resize((programSize + 511) / 512 * 512, '\0');
-    const app::Mark mark = app::mark();
+    const sfx::Mark mark = sfx::mark();
     file.append(mark.begin(), mark.end());
     return file + zip;
 }

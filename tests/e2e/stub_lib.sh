@@ -3,19 +3,20 @@
 
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-# stub + zero padding to a multiple of 512 + the mark + zip. The mark is restored from the
-# inverted copy in the sources, so that no script or data file ever holds it.
+# stub + zero padding to a step of the mark search + the mark + zip. The mark comes from the tool
+# (`zipsfx layout`), so that no script or data file ever holds it.
 make_sfx() {  # stub zip out
-    python3 - "$ZIPSFX_ROOT/sfx/Mark.h" "$1" "$2" "$3" <<'PY'
-import re, sys
-header, stub, zipfile, out = sys.argv[1:]
-text = open(header).read()
-body = text[text.index("inverted[kMarkSize]"):]
-body = body[body.index("{") + 1:body.index("}")]
-mark = bytes((~int(v, 16)) & 0xFF for v in re.findall(r"0x[0-9a-fA-F]{2}", body))
+    require_tool_built
+    local mark step
+    mark=$("$TOOL" layout mark) || fail "zipsfx layout mark failed"
+    step=$("$TOOL" layout search-step) || fail "zipsfx layout search-step failed"
+    python3 - "$mark" "$step" "$1" "$2" "$3" <<'PY'
+import sys
+mark, step, stub, zipfile, out = sys.argv[1:]
+mark, step = bytes.fromhex(mark), int(step)
 assert len(mark) == 32
 data = open(stub, "rb").read()
-data += bytes(-len(data) % 512)
+data += bytes(-len(data) % step)
 open(out, "wb").write(data + mark + open(zipfile, "rb").read())
 PY
 }
@@ -32,18 +33,18 @@ open(sys.argv[2], "wb").write(data)
 PY
 }
 
-# Replaces the 261-byte RUN block (default text, then zeros) of a stub copy with new text.
+# Replaces the RUN block of a stub copy with new text, through the tool. The old text is checked
+# first, so that a stub with other defaults is noticed.
 set_run() {  # file default-text new-text
-    python3 - "$1" "$2" "$3" <<'PY'
+    require_tool_built
+    local size
+    size=$("$TOOL" layout block-size) || fail "zipsfx layout block-size failed"
+    python3 - "$1" "$2" "$size" <<'PY' || fail "RUN block of $1 not found exactly once"
 import sys
-path, old, new = sys.argv[1], sys.argv[2].encode(), sys.argv[3].encode()
-data = open(path, "rb").read()
-block = old + bytes(261 - len(old))
-assert data.count(block) == 1, "RUN block not found exactly once"
-assert len(new) <= 260
-data = data.replace(block, new + bytes(261 - len(new)))
-open(path, "wb").write(data)
+path, old, size = sys.argv[1], sys.argv[2].encode(), int(sys.argv[3])
+assert open(path, "rb").read().count(old + bytes(size - len(old))) == 1
 PY
+    "$TOOL" layout set-run "$1" "$3" || fail "zipsfx layout set-run $1 failed"
 }
 
 # Lists a tree, sorted and relative to its root: "f size mtime path" for files (whose times come

@@ -8,7 +8,10 @@ set -euo pipefail
 source "$(dirname "$0")/stub_lib.sh"
 
 BUILDS="${ZIPSFX_SIZE_BUILDS:-$ZIPSFX_ROOT/build/win32 $ZIPSFX_ROOT/build/win64 $ZIPSFX_ROOT/build/native}"
-LIMIT=524288
+require_tool_built
+LIMIT=$("$TOOL" layout search-limit) || fail "zipsfx layout search-limit failed"
+STEP=$("$TOOL" layout search-step) || fail "zipsfx layout search-step failed"
+MARK=$("$TOOL" layout mark) || fail "zipsfx layout mark failed"
 # Release builds of the two stubs people receive: the 32-bit Windows one and the POSIX one. The
 # Windows figure is just above where the stub stands today (364,032 bytes), so that it cannot grow
 # unnoticed; the aim is 160 KB.
@@ -84,21 +87,18 @@ mapfile -t files < <(for dir in $BUILDS; do
         [ -f "$f" ] && echo "$f"
     done
 done | sort -u)
-python3 - "$ZIPSFX_ROOT/sfx/Mark.h" "${files[@]}" <<'PY'
-import re, sys
-text = open(sys.argv[1]).read()
-body = text[text.index("inverted[kMarkSize]"):]
-body = body[body.index("{") + 1:body.index("}")]
-mark = bytes((~int(v, 16)) & 0xFF for v in re.findall(r"0x[0-9a-fA-F]{2}", body))
+python3 - "$MARK" "$STEP" "${files[@]}" <<'PY'
+import sys
+mark, step = bytes.fromhex(sys.argv[1]), int(sys.argv[2])
 assert len(mark) == 32
 bad = False
-for path in sys.argv[2:]:
+for path in sys.argv[3:]:
     data = open(path, "rb").read()
     at = data.find(mark)
     while at != -1:
-        where = "on a 512-byte boundary" if at % 512 == 0 else "(not on a boundary)"
+        where = "on a %d-byte boundary" % step if at % step == 0 else "(not on a boundary)"
         print("%s: a copy of the mark at %d %s" % (path, at, where))
-        bad = bad or at % 512 == 0
+        bad = bad or at % step == 0
         at = data.find(mark, at + 1)
     print("%s: checked" % path)
 sys.exit(1 if bad else 0)

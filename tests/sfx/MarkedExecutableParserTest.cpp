@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "sfx/Mark.h"
+#include "sfx/Layout.h"
 #include "sfx/MarkedExecutableParser.h"
 #include "base/Exception.h"
 #include "tests/support/TestSupport.h"
@@ -18,8 +18,8 @@ std::vector<std::uint8_t> filler(std::size_t size) {
     return data;
 }
 
-void putMark(std::vector<std::uint8_t>& data, std::size_t at, std::size_t length = app::kMarkSize) {
-    auto m = app::mark();
+void putMark(std::vector<std::uint8_t>& data, std::size_t at, std::size_t length = sfx::kMarkSize) {
+    auto m = sfx::mark();
     if (data.size() < at + length) {
         data.resize(at + length);
     }
@@ -43,7 +43,7 @@ TEST(MarkedExecutableParser, MarkBytesAreTheFormatConstant) {
                                        0x16, 0x70, 0xd8, 0x4c, 0xb1, 0x54, 0xf5, 0x10,
                                        0x7e, 0xfb, 0x24, 0xda, 0xbd, 0x4c, 0x11, 0x80,
                                        0x0a, 0xba, 0xaa, 0xf2, 0x50, 0xc4, 0x28, 0xd7};
-    auto m = app::mark();
+    auto m = sfx::mark();
     EXPECT_TRUE(std::equal(m.begin(), m.end(), expected));
 }
 

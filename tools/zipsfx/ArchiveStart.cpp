@@ -1,7 +1,7 @@
 #include "tools/zipsfx/ArchiveStart.h"
 
 #include "io/FileInput.h"
-#include "sfx/Mark.h"
+#include "sfx/Layout.h"
 #include "sfx/MarkedExecutableParser.h"
 
 namespace tools {
@@ -19,14 +19,14 @@ ArchiveRange findArchiveRange(const std::string& path) {
         parser.close();
     }
     // Without a mark the parser answers as if there were one at 0: look whether there is.
-    if (offset < app::kMarkSize) {
+    if (offset < sfx::kMarkSize) {
         return range;
     }
-    input.seek(offset - app::kMarkSize);
-    app::Mark found{};
-    const std::uint32_t got = input.read(found.data(), app::kMarkSize);
+    input.seek(offset - sfx::kMarkSize);
+    sfx::Mark found{};
+    const std::uint32_t got = input.read(found.data(), sfx::kMarkSize);
     input.close();
-    range.start = got == app::kMarkSize && found == app::mark() ? offset : 0;
+    range.start = got == sfx::kMarkSize && found == sfx::mark() ? offset : 0;
     return range;
 }
 

@@ -5,16 +5,17 @@
 
 #include <iosfwd>
 
+#include "sfx/Layout.h"
 #include "tools/zipsfx/Console.h"
 
 namespace tools {
 
 // Exit codes, the same as the self-extracting program's: done, cancelled, error shown, other
 // failure (usage errors included).
-constexpr int kExitDone = 0;
-constexpr int kExitCancelled = 1;
-constexpr int kExitError = 2;
-constexpr int kExitFailure = 3;
+constexpr int kExitDone = sfx::kExitDone;
+constexpr int kExitCancelled = sfx::kExitCancelled;
+constexpr int kExitError = sfx::kExitErrorShown;
+constexpr int kExitFailure = sfx::kExitOtherFailure;
 
 int runList(int argc, char** argv, const Console& console);
 int runTest(int argc, char** argv, const Console& console);

@@ -5,16 +5,17 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <random>
 #include <sstream>
 
-#include "sfx/Mark.h"
-#include "sfx/MarkedExecutableParser.h"
-#include "base/CommandLine.h"
 #include "base/Exception.h"
+#include "sfx/Layout.h"
+#include "sfx/MarkedExecutableParser.h"
 #include "tools/zipsfx/Commands.h"
 #include "tools/zipsfx/Console.h"
+#include "tools/zipsfx/Fail.h"
+#include "tools/zipsfx/StubFile.h"
 #include "tools/zipsfx/StubLocator.h"
+#include "tools/zipsfx/TemporaryFile.h"
 #include "tools/zipsfx/ZipWriter.h"
 #include "tools/zipsfx/ZipWriterCheck.h"
 
@@ -24,14 +25,6 @@ namespace tools {
 
 namespace {
 
-[[noreturn]] void usage(const std::string& message) {
-    throw generic::exception(message, "usage");
-}
-
-[[noreturn]] void fail(const std::string& message) {
-    throw generic::exception(message, "make");
-}
-
 std::string lower(std::string text) {
     for (char& c : text) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -39,99 +32,10 @@ std::string lower(std::string text) {
     return text;
 }
 
-int parseLevel(const std::string& text) {
-    if (text.size() != 1 || text[0] < '0' || text[0] > '9') {
-        usage("the level must be a digit from 0 to 9, not '" + text + "'");
-    }
-    return text[0] - '0';
-}
-
-void setDestination(StubSettings& settings, const std::string& value) {
-    static const std::pair<const char*, Destination> named[] = {{"current", Destination::Current},
-                                                                {"windows", Destination::Windows},
-                                                                {"system", Destination::System},
-                                                                {"temp", Destination::Temp}};
-    for (const auto& [word, destination] : named) {
-        if (value == word) {
-            settings.destination = destination;
-            settings.folder.clear();
-            return;
-        }
-    }
-    if (value.empty()) {
-        usage("--destination needs a word or a folder");
-    }
-    settings.destination = Destination::Folder;
-    settings.folder = value;
-}
-
 bool isZipFile(const std::string& path) {
     std::error_code error;
     return path.size() > 4 && lower(path.substr(path.size() - 4)) == ".zip" &&
            fs::is_regular_file(path, error);
-}
-
-// A name in the output's folder that nothing else uses; removed again unless kept.
-class TemporaryFile {
-  public:
-    explicit TemporaryFile(const fs::path& output) {
-        fs::path folder = output.parent_path();
-        std::random_device random;
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            std::ostringstream name;
-            name << "." << output.filename().string() << "." << std::hex << random() << ".tmp";
-            fs::path candidate = folder / name.str();
-            std::error_code error;
-            if (!fs::exists(candidate, error) && !error) {
-                path_ = candidate;
-                return;
-            }
-        }
-        fail("cannot find a temporary name beside " + output.string());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-    ~TemporaryFile() {
-        if (!kept_) {
-            std::error_code ignored;  // a destructor must not throw; nothing else to do
-            fs::remove(path_, ignored);
-        }
-    }
-    const fs::path& path() const { return path_; }
-    void keep() { kept_ = true; }
-
-  private:
-    fs::path path_;
-    bool kept_ = false;
-};
-
-std::vector<std::uint8_t> readWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        fail("cannot open the stub " + path);
-    }
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        fail("cannot read the stub " + path);
-    }
-    return bytes;
-}
-
-// Where the mark goes behind this stub; refuses stubs the search could not see past.
-std::uint64_t markPosition(const std::vector<std::uint8_t>& stub, const std::string& path) {
-    std::uint64_t at = (stub.size() + kMarkAlignment - 1) / kMarkAlignment * kMarkAlignment;
-    if (at >= kMarkLimit) {
-        fail("the stub " + path + " is too large: the mark would lie at " + std::to_string(at) +
-             ", and the stub looks for it only below 524,288");
-    }
-    const app::Mark mark = app::mark();
-    for (std::uint64_t p = 0; p + app::kMarkSize <= stub.size(); p += kMarkAlignment) {
-        if (std::equal(mark.begin(), mark.end(), stub.begin() + static_cast<std::ptrdiff_t>(p))) {
-            fail("the stub " + path + " holds the mark itself at " + std::to_string(p));
-        }
-    }
-    return at;
 }
 
 void copyFile(const std::string& from, std::ostream& to) {
@@ -189,7 +93,7 @@ std::string prepareRun(const std::string& run, const std::vector<std::string>& n
                     [&](const std::string& name) { return sameEntry(name, run, windows); })) {
         return '"' + run + '"';
     }
-    const std::string program = runProgram(run);
+    const std::string program = sfx::splitRunLine(run).program;
     if (program.empty()) {
         log << "zipsfx make: warning: RUN names no program before its first blank\n";
         return run;
@@ -220,96 +124,6 @@ void checkLikeTheStub(const std::string& path) {
 
 }  // namespace
 
-MakeOptions parseMakeOptions(const std::vector<std::string>& args) {
-    MakeOptions options;
-    bool runGiven = false;
-    bool noRun = false;
-    bool optionsDone = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string arg = args[i];
-        if (optionsDone || arg.empty() || arg[0] != '-' || arg == "-") {
-            options.inputs.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsDone = true;
-            continue;
-        }
-        // "--name=value" and "-lN" carry their value; other options take the next argument.
-        std::string name = arg;
-        std::string value;
-        bool inlineValue = false;
-        if (arg.rfind("--", 0) == 0 && arg.find('=') != std::string::npos) {
-            name = arg.substr(0, arg.find('='));
-            value = arg.substr(arg.find('=') + 1);
-            inlineValue = true;
-        } else if (arg.size() > 2 && arg[1] != '-' && (arg[1] == 'l' || arg[1] == 'o')) {
-            name = arg.substr(0, 2);
-            value = arg.substr(2);
-            inlineValue = true;
-        }
-        auto takeValue = [&]() {
-            if (inlineValue) {
-                return value;
-            }
-            if (i + 1 >= args.size()) {
-                usage(name + " needs a value");
-            }
-            return args[++i];
-        };
-        auto noValue = [&]() {
-            if (inlineValue) {
-                usage(name + " takes no value");
-            }
-        };
-        if (name == "-o" || name == "--output") {
-            options.output = takeValue();
-        } else if (name == "--stub") {
-            options.stub = takeValue();
-            if (options.stub.empty()) {
-                usage("--stub needs windows, posix or a path");
-            }
-        } else if (name == "--run") {
-            options.settings.run = takeValue();
-            runGiven = true;
-        } else if (name == "--no-run") {
-            noValue();
-            options.settings.run.clear();
-            noRun = true;
-        } else if (name == "--destination") {
-            setDestination(options.settings, takeValue());
-        } else if (name == "-l" || name == "--level") {
-            options.level = parseLevel(takeValue());
-        } else if (name == "-v" || name == "--verbose") {
-            noValue();
-            options.verbose = true;
-        } else if (name == "-h" || name == "--help") {
-            noValue();
-            options.help = true;
-        } else {
-            usage("unknown option " + arg);
-        }
-    }
-    if (options.help) {
-        return options;
-    }
-    if (runGiven && noRun) {
-        usage("--run and --no-run contradict each other");
-    }
-    if (options.output.empty()) {
-        usage("no output file: give -o OUT");
-    }
-    if (options.inputs.empty()) {
-        usage("nothing to put in the archive: give files, folders or one .zip file");
-    }
-    return options;
-}
-
-std::string runProgram(const std::string& run) {
-    // Read exactly as the stub reads it.
-    return base::splitRunText(run).program;
-}
-
 void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& log) {
     const fs::path output(options.output);
     std::error_code error;
@@ -326,7 +140,7 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
         sources = collectSources(options.inputs, log);
     }
     const std::string stubPath = locateStub(options.stub);
-    std::vector<std::uint8_t> stub = readWhole(stubPath);
+    std::vector<std::uint8_t> stub = readStub(stubPath);
     const bool windowsStub = stubKind(stub) == StubKind::Windows;
     std::vector<std::string> archived;
     if (appendZip) {
@@ -356,7 +170,7 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
                    static_cast<std::streamsize>(stub.size()));
         std::vector<char> padding(static_cast<std::size_t>(markAt - stub.size()), 0);
         file.write(padding.data(), static_cast<std::streamsize>(padding.size()));
-        const app::Mark mark = app::mark();
+        const sfx::Mark mark = sfx::mark();
         file.write(reinterpret_cast<const char*>(mark.data()), mark.size());
         if (!file) {
             fail("cannot write " + temporary.path().string());
@@ -388,7 +202,7 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
     }
 
     // The file must be what the stub will see: the mark where it looks, a sound archive behind.
-    const std::uint64_t archiveAt = markAt + app::kMarkSize;
+    const std::uint64_t archiveAt = markAt + sfx::kMarkSize;
     {
         app::MarkedExecutableParser parser(temporary.path().string());
         if (parser.archiveOffset() != archiveAt) {
@@ -408,25 +222,6 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
         out << "made " << options.output << ": " << names.size() << " entries, stub " << stubPath
             << "\n";
     }
-}
-
-void printMakeHelp(std::ostream& out) {
-    out << "usage: zipsfx make -o OUT [options] INPUT...\n"
-           "Builds a self-extracting file: the stub, the mark, then a Zip of the INPUTs.\n"
-           "INPUT is one existing .zip file (appended unchanged) or any files and folders\n"
-           "(stored under their own names, with everything below a folder).\n"
-           "\n"
-           "  -o, --output OUT        the file to make (replaced if it exists)\n"
-           "  --stub windows|posix|PATH\n"
-           "                          the stub to use (default: windows)\n"
-           "  --run \"COMMAND LINE\"    program and arguments to start after extracting,\n"
-           "                          relative to the destination\n"
-           "  --no-run                start nothing (the default)\n"
-           "  --destination current|windows|system|temp|FOLDER\n"
-           "                          the default destination (default: current)\n"
-           "  -l, --level N           deflate level 0 (store) to 9 (default: 9)\n"
-           "  -v, --verbose           list the entries as they are added\n"
-           "  -h, --help              this text\n";
 }
 
 int runMake(int argc, char** argv) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "base/Exception.h"
+#include "tools/zipsfx/Fail.h"
 #include "tools/zipsfx/ElfSection.h"
 #include "tools/zipsfx/PeResources.h"
 
@@ -10,18 +10,13 @@ namespace tools {
 
 namespace {
 
-const char* const kElfSection = ".zipsfx";
-
-[[noreturn]] void fail(const std::string& message) {
-    throw generic::exception(message, "stub");
-}
-
 // A block's bytes: what the stub reads up to the first zero, then zeros to the end.
 std::vector<std::uint8_t> block(const std::string& what, std::vector<std::uint8_t> content,
                                 std::uint64_t capacity) {
     if (content.size() + 1 > capacity) {
         fail(what + " is too long: " + std::to_string(content.size() + 1) +
-             " bytes with its terminating zero, the stub holds " + std::to_string(capacity));
+                 " bytes with its terminating zero, the stub holds " + std::to_string(capacity),
+             "stub");
     }
     content.resize(static_cast<std::size_t>(capacity), 0);
     return content;
@@ -29,7 +24,7 @@ std::vector<std::uint8_t> block(const std::string& what, std::vector<std::uint8_
 
 void checkText(const std::string& what, const std::string& text) {
     if (text.find('\0') != std::string::npos) {
-        fail(what + " must not contain a zero byte");
+        fail(what + " must not contain a zero byte", "stub");
     }
 }
 
@@ -44,7 +39,7 @@ std::vector<std::uint8_t> destinationBlock(const StubSettings& s, std::uint64_t 
     if (s.destination == Destination::Folder) {
         checkText("the destination folder", s.folder);
         if (s.folder.empty()) {
-            fail("the destination folder is empty");
+            fail("the destination folder is empty", "stub");
         }
         content.insert(content.end(), s.folder.begin(), s.folder.end());
     }
@@ -65,39 +60,80 @@ StubKind stubKind(const std::vector<std::uint8_t>& image) {
     if (isElfImage(image)) {
         return StubKind::Elf;
     }
-    fail("the stub is neither a Windows nor an ELF executable");
+    fail("the stub is neither a Windows nor an ELF executable", "stub");
 }
 
-void applySettings(std::vector<std::uint8_t>& image, const StubSettings& settings) {
-    // Everything is computed and checked before the first byte changes.
-    std::vector<std::pair<std::uint64_t, std::vector<std::uint8_t>>> writes;
+namespace {
+
+// Where the stub keeps its blocks: every RUN and DESTINATION resource (Windows), or the two
+// blocks of its section (ELF).
+struct BlockPlaces {
+    std::vector<FileRange> runs;
+    std::vector<FileRange> destinations;
+};
+
+BlockPlaces blockPlaces(const std::vector<std::uint8_t>& image) {
+    BlockPlaces places;
     if (stubKind(image) == StubKind::Windows) {
-        auto runs = findRcData(image, "RUN");
-        auto destinations = findRcData(image, "DESTINATION");
-        if (runs.empty() || destinations.empty()) {
-            fail("the stub has no RUN or DESTINATION resource to hold the settings");
+        places.runs = findRcData(image, sfx::kRunBlock);
+        places.destinations = findRcData(image, sfx::kDestinationBlock);
+        if (places.runs.empty() || places.destinations.empty()) {
+            fail("the stub has no RUN or DESTINATION resource to hold the settings", "stub");
         }
-        for (const FileRange& r : runs) {
-            writes.emplace_back(r.offset, runBlock(settings, r.size));
-        }
-        for (const FileRange& r : destinations) {
-            writes.emplace_back(r.offset, destinationBlock(settings, r.size));
-        }
-    } else {
-        auto section = findElfSection(image, kElfSection);
-        if (!section) {
-            fail(std::string("the stub has no ") + kElfSection + " section to hold the settings");
-        }
-        if (section->size < 2 * kSettingsBlockSize) {
-            fail(std::string("the stub's ") + kElfSection + " section is too small");
-        }
-        writes.emplace_back(section->offset, destinationBlock(settings, kSettingsBlockSize));
-        writes.emplace_back(section->offset + kSettingsBlockSize,
-                            runBlock(settings, kSettingsBlockSize));
+        return places;
     }
+    auto section = findElfSection(image, sfx::kSettingsSection);
+    if (!section) {
+        fail(std::string("the stub has no ") + sfx::kSettingsSection +
+                 " section to hold the settings",
+             "stub");
+    }
+    if (section->size < 2 * sfx::kSettingsBlockSize) {
+        fail(std::string("the stub's ") + sfx::kSettingsSection + " section is too small", "stub");
+    }
+    places.destinations.push_back(FileRange{section->offset, sfx::kSettingsBlockSize});
+    places.runs.push_back(
+        FileRange{section->offset + sfx::kSettingsBlockSize, sfx::kSettingsBlockSize});
+    return places;
+}
+
+using Writes = std::vector<std::pair<std::uint64_t, std::vector<std::uint8_t>>>;
+
+void apply(std::vector<std::uint8_t>& image, const Writes& writes) {
     for (const auto& [offset, bytes] : writes) {
         put(image, offset, bytes);
     }
+}
+
+}  // namespace
+
+void applySettings(std::vector<std::uint8_t>& image, const StubSettings& settings) {
+    // Everything is computed and checked before the first byte changes.
+    const BlockPlaces places = blockPlaces(image);
+    Writes writes;
+    for (const FileRange& r : places.runs) {
+        writes.emplace_back(r.offset, runBlock(settings, r.size));
+    }
+    for (const FileRange& r : places.destinations) {
+        writes.emplace_back(r.offset, destinationBlock(settings, r.size));
+    }
+    apply(image, writes);
+}
+
+void applyRun(std::vector<std::uint8_t>& image, const std::string& run) {
+    const BlockPlaces places = blockPlaces(image);
+    StubSettings settings;
+    settings.run = run;
+    Writes writes;
+    for (const FileRange& r : places.runs) {
+        if (r.size != sfx::kSettingsBlockSize) {
+            fail("the stub's RUN block holds " + std::to_string(r.size) + " bytes, not " +
+                     std::to_string(sfx::kSettingsBlockSize),
+                 "stub");
+        }
+        writes.emplace_back(r.offset, runBlock(settings, r.size));
+    }
+    apply(image, writes);
 }
 
 }  // namespace tools

@@ -6,25 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "sfx/Layout.h"
+
 namespace tools {
 
 // The default destination, as the stub's selector byte.
-enum class Destination : std::uint8_t {
-    Current = 0,
-    Windows = 1,
-    System = 2,
-    Temp = 3,
-    Folder = 4
-};
+using Destination = sfx::Destination;
 
 struct StubSettings {
     std::string run;  // program and arguments, relative to the destination; empty: start nothing
     Destination destination = Destination::Current;
     std::string folder;  // with Destination::Folder
 };
-
-// Every settings block holds this many bytes, zero-padded.
-constexpr std::size_t kSettingsBlockSize = 261;
 
 enum class StubKind { Windows, Elf };
 
@@ -35,5 +28,9 @@ StubKind stubKind(const std::vector<std::uint8_t>& image);
 // or its ".zipsfx" section (ELF). Throws generic::exception, leaving the image unchanged, when
 // the blocks are missing or a text does not fit.
 void applySettings(std::vector<std::uint8_t>& image, const StubSettings& settings);
+
+// Rewrites only the RUN block, for tests that change a stub's command line by hand; the block
+// must have the layout's size. Throws generic::exception as applySettings does.
+void applyRun(std::vector<std::uint8_t>& image, const std::string& run);
 
 }  // namespace tools

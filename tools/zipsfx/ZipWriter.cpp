@@ -1,21 +1,19 @@
 #include "tools/zipsfx/ZipWriter.h"
 
-#include <zlib.h>
-
-#include <algorithm>
-#include <array>
-#include <chrono>
-#include <ctime>
-#include <fstream>
-#include <iostream>
 #include <memory>
-#include <set>
+#include <ostream>
+#include <system_error>
 
 #include "base/Exception.h"
 #include "format/zip/EndHeader.h"
 #include "format/zip/ExtraFields.h"
 #include "format/zip/Zip64EndHeader.h"
+#include "io/FileInput.h"
 #include "stream/MemoryStream.h"
+#include "tools/zipsfx/Deflater.h"
+#include "tools/zipsfx/Fail.h"
+#include "tools/zipsfx/FileAttributes.h"
+#include "tools/zipsfx/FileStamp.h"
 
 namespace fs = std::filesystem;
 
@@ -26,91 +24,9 @@ namespace {
 constexpr std::uint16_t kVersionNeeded = 20;
 constexpr std::uint16_t kVersionNeededZip64 = 45;
 constexpr std::uint32_t kMarker32 = 0xFFFFFFFFu;
-#ifdef _WIN32
-constexpr std::uint16_t kVersionMadeBy = 20;  // made on MS-DOS/Windows: DOS attributes
-#else
-constexpr std::uint16_t kVersionMadeBy = (3 << 8) | 20;  // made on Unix: mode in the high half
-#endif
 constexpr std::uint8_t kStored = 0;
 constexpr std::uint8_t kDeflated = 8;
-constexpr std::size_t kChunk = 1 << 16;
-
-[[noreturn]] void fail(const std::string& message) {
-    throw generic::exception(message, "make");
-}
-
-std::string quoted(const fs::path& path) {
-    return "'" + path.string() + "'";
-}
-
-struct Collector {
-    std::ostream& log;
-    std::vector<ZipSource> sources;
-    std::set<std::string> names;
-
-    void add(const fs::path& path, const std::string& name, bool folder) {
-        std::string entry = folder ? name + "/" : name;
-        if (!names.insert(entry).second) {
-            fail("two inputs give the same entry name " + entry);
-        }
-        sources.push_back({path, entry, folder});
-    }
-
-    void addFolder(const fs::path& folder, const std::string& name) {
-        add(folder, name, true);
-        std::vector<fs::directory_entry> children;
-        for (const auto& child : fs::directory_iterator(folder)) {
-            children.push_back(child);
-        }
-        std::sort(children.begin(), children.end(), [](const auto& a, const auto& b) {
-            return a.path().filename() < b.path().filename();
-        });
-        for (const auto& child : children) {
-            std::string childName = name + "/" + child.path().filename().string();
-            fs::file_status own = child.symlink_status();
-            std::error_code error;
-            fs::file_status target = fs::status(child.path(), error);
-            if (fs::is_directory(own)) {
-                addFolder(child.path(), childName);
-            } else if (fs::is_regular_file(own) ||
-                       (fs::is_symlink(own) && fs::is_regular_file(target))) {
-                add(child.path(), childName, false);
-            } else if (fs::is_symlink(own)) {
-                log << "zipsfx make: warning: skipping the link " << quoted(child.path())
-                    << ": it leads to " << (error ? "nothing" : "a folder") << "\n";
-            } else {
-                log << "zipsfx make: warning: skipping " << quoted(child.path())
-                    << ": neither a file nor a folder\n";
-            }
-        }
-    }
-};
-
-std::int64_t modificationTime(const fs::path& path) {
-    using namespace std::chrono;
-    // The file clock's epoch is the library's own; measure it against the system clock.
-    auto stamp = fs::last_write_time(path);
-    auto offset =
-        system_clock::now().time_since_epoch() -
-        duration_cast<system_clock::duration>(fs::file_time_type::clock::now().time_since_epoch());
-    auto since = duration_cast<system_clock::duration>(stamp.time_since_epoch()) + offset;
-    return round<seconds>(since).count();
-}
-
-std::uint32_t externalAttributes(const fs::path& path, bool folder) {
-    fs::perms perms = fs::status(path).permissions();
-    std::uint32_t dos = folder ? 0x10 : 0x20;  // directory / archive
-    if ((perms & fs::perms::owner_write) == fs::perms::none) {
-        dos |= 0x01;  // read-only
-    }
-#ifdef _WIN32
-    return dos;
-#else
-    std::uint32_t mode = static_cast<std::uint32_t>(perms & fs::perms::mask);
-    mode |= folder ? 0040000u : 0100000u;
-    return mode << 16 | dos;
-#endif
-}
+constexpr std::uint32_t kChunk = 1 << 16;
 
 std::vector<std::uint8_t> bytesOf(format::zip::CentralHeader& header, bool local) {
     stream::MemoryOutput out;
@@ -122,43 +38,31 @@ std::vector<std::uint8_t> bytesOf(format::zip::CentralHeader& header, bool local
     return out.data();
 }
 
-class InputFile {
-  public:
-    explicit InputFile(const fs::path& path) : path_(path), in_(path, std::ios::binary) {
-        if (!in_) {
-            fail("cannot open " + quoted(path));
-        }
+// The source file, opened for reading; the tool's own message when it cannot be.
+std::unique_ptr<stream::FileInput> openSource(const ZipSource& source) {
+    try {
+        return std::make_unique<stream::FileInput>(source.path.string());
+    } catch (const generic::exception&) {
+        fail("cannot open " + quoted(source.path));
     }
-    // Fills the buffer as far as the file goes; 0 at the end.
-    std::size_t read(std::uint8_t* buffer, std::size_t length) {
-        in_.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(length));
-        if (in_.bad()) {
-            fail("cannot read " + quoted(path_));
+}
+
+// Fills the buffer as far as the file goes; 0 at the end.
+std::uint32_t readSource(stream::FileInput& in, const ZipSource& source, std::uint8_t* buffer) {
+    try {
+        std::uint32_t got = 0;
+        while (got < kChunk) {
+            const std::uint32_t more = in.read(buffer + got, kChunk - got);
+            if (more == 0) {
+                break;
+            }
+            got += more;
         }
-        return static_cast<std::size_t>(in_.gcount());
+        return got;
+    } catch (const generic::exception&) {
+        fail("cannot read " + quoted(source.path));
     }
-
-  private:
-    fs::path path_;
-    std::ifstream in_;
-};
-
-class Deflater {
-  public:
-    explicit Deflater(int level) {
-        stream_ = {};
-        if (deflateInit2(&stream_, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-            fail("cannot start the deflate compressor");
-        }
-    }
-    Deflater(const Deflater&) = delete;
-    Deflater& operator=(const Deflater&) = delete;
-    ~Deflater() { deflateEnd(&stream_); }
-    z_stream& operator*() { return stream_; }
-
-  private:
-    z_stream stream_;
-};
+}
 
 // A file that grows past 4 GiB while it is read would need a Zip64 field its local header was
 // written without.
@@ -175,59 +79,6 @@ std::string localZip64(std::uint64_t uncompressed, std::uint64_t compressed) {
 }
 
 }  // namespace
-
-std::vector<ZipSource> collectSources(const std::vector<std::string>& inputs, std::ostream& log) {
-    Collector collector{log, {}, {}};
-    for (const std::string& input : inputs) {
-        fs::path path(input);
-        std::error_code error;
-        fs::file_status status = fs::status(path, error);
-        if (!fs::exists(status)) {
-            fail("cannot find " + quoted(path));
-        }
-        fs::path full = fs::absolute(path).lexically_normal();
-        if (!full.has_filename()) {
-            full = full.parent_path();  // a trailing separator
-        }
-        std::string name = full.filename().string();
-        if (name.empty() || name == "." || name == ".." || full == full.root_path()) {
-            fail("cannot name the entries of " + quoted(path) + "; give a folder below it");
-        }
-        if (fs::is_directory(status)) {
-            collector.addFolder(path, name);
-        } else if (fs::is_regular_file(status)) {
-            collector.add(path, name, false);
-        } else {
-            fail(quoted(path) + " is neither a file nor a folder");
-        }
-    }
-    return collector.sources;
-}
-
-std::uint32_t toDosDateTime(std::int64_t secondsSinceEpoch) {
-    constexpr std::uint32_t kFirst = (1u << 21) | (1u << 16);  // 1980-01-01 00:00:00
-    constexpr std::uint32_t kLast =
-        (127u << 25) | (12u << 21) | (31u << 16) | (23u << 11) | (59u << 5) | 29u;
-    // DOS keeps two-second steps; rounding up keeps an extracted file from looking older.
-    std::time_t t = static_cast<std::time_t>(secondsSinceEpoch + (secondsSinceEpoch & 1));
-    std::tm local{};
-#ifdef _WIN32
-    const bool known = localtime_s(&local, &t) == 0;
-#else
-    const bool known = localtime_r(&t, &local) != nullptr;
-#endif
-    if (!known || local.tm_year + 1900 < 1980) {
-        return kFirst;
-    }
-    if (local.tm_year + 1900 > 2107) {
-        return kLast;
-    }
-    std::uint32_t date = static_cast<std::uint32_t>((local.tm_year - 80) << 9 |
-                                                    (local.tm_mon + 1) << 5 | local.tm_mday);
-    std::uint32_t time =
-        static_cast<std::uint32_t>(local.tm_hour << 11 | local.tm_min << 5 | local.tm_sec / 2);
-    return date << 16 | time;
-}
 
 ZipWriter::ZipWriter(std::iostream& out, int level, std::ostream* verbose, CancelCheck cancelled)
     : out_(out),
@@ -272,7 +123,7 @@ void ZipWriter::add(const ZipSource& source) {
     wideLocal_ = false;
     const std::uint64_t offset = end_ - base_;
     format::zip::CentralHeader header;
-    header.versionMadeBy = kVersionMadeBy;
+    header.versionMadeBy = versionMadeBy();
     header.versionNeeded = kVersionNeeded;
     header.method = kStored;
     const std::int64_t modified = modificationTime(source.path);
@@ -371,56 +222,44 @@ void ZipWriter::addFile(const ZipSource& source, format::zip::CentralHeader& hea
 
 std::uint64_t ZipWriter::deflateFile(const ZipSource& source, std::uint32_t& crc,
                                      std::uint64_t& size) {
-    InputFile in(source.path);
-    Deflater deflater(level_);
-    z_stream& z = *deflater;
+    const auto in = openSource(source);
+    Deflater deflater(level_, quoted(source.path));
     auto input = std::make_unique<std::uint8_t[]>(kChunk);
-    auto output = std::make_unique<std::uint8_t[]>(kChunk);
-    uLong sum = crc32(0L, Z_NULL, 0);
-    std::uint64_t packed = 0;
+    const Deflater::Sink write = [this](const std::uint8_t* data, std::size_t length) {
+        writeBytes(data, length);
+    };
+    crc = 0;
     size = 0;
-    int flush = Z_NO_FLUSH;
+    std::uint64_t packed = 0;
+    bool last = false;
     do {
         checkCancel();
-        std::size_t got = in.read(input.get(), kChunk);
+        const std::uint32_t got = readSource(*in, source, input.get());
         size += got;
         checkSize(source, size, wideLocal_);
-        sum = crc32(sum, input.get(), static_cast<uInt>(got));
-        flush = got < kChunk ? Z_FINISH : Z_NO_FLUSH;
-        z.next_in = input.get();
-        z.avail_in = static_cast<uInt>(got);
-        do {
-            z.next_out = output.get();
-            z.avail_out = static_cast<uInt>(kChunk);
-            if (deflate(&z, flush) == Z_STREAM_ERROR) {
-                fail("the deflate compressor failed on " + quoted(source.path));
-            }
-            std::size_t have = kChunk - z.avail_out;
-            writeBytes(output.get(), have);
-            packed += have;
-        } while (z.avail_out == 0);
-    } while (flush != Z_FINISH);
-    crc = static_cast<std::uint32_t>(sum);
+        crc = updateCrc32(crc, input.get(), got);
+        last = got < kChunk;
+        packed += deflater.compress(input.get(), got, last, write);
+    } while (!last);
     return packed;
 }
 
 std::uint64_t ZipWriter::storeFile(const ZipSource& source, std::uint32_t& crc) {
-    InputFile in(source.path);
+    const auto in = openSource(source);
     auto buffer = std::make_unique<std::uint8_t[]>(kChunk);
-    uLong sum = crc32(0L, Z_NULL, 0);
+    crc = 0;
     std::uint64_t size = 0;
     for (;;) {
         checkCancel();
-        std::size_t got = in.read(buffer.get(), kChunk);
+        const std::uint32_t got = readSource(*in, source, buffer.get());
         if (got == 0) {
             break;
         }
         size += got;
         checkSize(source, size, wideLocal_);
-        sum = crc32(sum, buffer.get(), static_cast<uInt>(got));
+        crc = updateCrc32(crc, buffer.get(), got);
         writeBytes(buffer.get(), got);
     }
-    crc = static_cast<std::uint32_t>(sum);
     return size;
 }
 
@@ -448,7 +287,7 @@ void ZipWriter::writeEndRecords(std::uint64_t centralAt, std::uint64_t centralEn
     if (count > kMaxClassicEntries || size > kMaxClassicValue || offset > kMaxClassicValue) {
         format::zip::Zip64EndHeader record;
         record.versionMadeBy =
-            static_cast<std::uint16_t>((kVersionMadeBy & 0xFF00) | kVersionNeededZip64);
+            static_cast<std::uint16_t>((versionMadeBy() & 0xFF00) | kVersionNeededZip64);
         record.diskEntries = record.totalEntries = count;
         record.centralSize = size;
         record.centralOffset = offset;

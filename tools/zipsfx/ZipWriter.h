@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "format/zip/CentralHeader.h"
+#include "tools/zipsfx/FileStamp.h"
+#include "tools/zipsfx/ZipSources.h"
 
 namespace tools {
 
@@ -21,23 +23,6 @@ namespace tools {
 // mark a Zip64 value) the Zip64 records take over.
 constexpr std::uint64_t kMaxClassicEntries = 0xFFFE;
 constexpr std::uint64_t kMaxClassicValue = 0xFFFFFFFEull;
-
-// One file or folder to be stored, with its name in the archive.
-struct ZipSource {
-    std::filesystem::path path;
-    std::string name;  // '/' separators; folders end in '/'
-    bool folder = false;
-};
-
-// Collects the entries for the given inputs: each input is named by its last component and a
-// folder brings everything below it (sorted by name, folders before their contents). Refuses
-// duplicate names; symbolic links to folders and special files are skipped with a warning on
-// the log.
-std::vector<ZipSource> collectSources(const std::vector<std::string>& inputs, std::ostream& log);
-
-// The DOS date (high 16 bits) and time (low 16 bits) of a local time given in seconds since the
-// epoch; odd seconds round up, and times outside 1980..2107 are clamped to that range.
-std::uint32_t toDosDateTime(std::int64_t secondsSinceEpoch);
 
 class ZipWriter {
   public:

@@ -7,18 +7,16 @@
 
 #include "base/Exception.h"
 #include "format/zip/LocalHeader.h"
+#include "format/zip/MethodDecoders.h"
 #include "format/zip/MethodNames.h"
 #include "format/zip/ZipReader.h"
+#include "tools/zipsfx/Fail.h"
 
 namespace tools {
 
 namespace {
 
 constexpr std::size_t kChunk = 1 << 16;
-
-[[noreturn]] void fail(const std::string& message) {
-    throw generic::exception(message, "make");
-}
 
 // A file read through the stream interface that the Zip records use.
 class FileInput : public stream::RandomInput {
@@ -91,10 +89,6 @@ bool unsafeName(const std::string& name) {
         start = stop + 1;
     }
     return false;
-}
-
-bool supportedMethod(unsigned method) {
-    return method <= 6 || method == 8;
 }
 
 // The entry's data checked against its CRC and sizes.
@@ -199,7 +193,7 @@ void checkAppendable(const std::string& path) {
                  " is an absolute name or climbs out with '..'; the stub would write outside "
                  "its destination");
         }
-        if (!supportedMethod(entry.method)) {
+        if (!format::zip::isSupportedMethod(entry.method)) {
             fail("'" + entry.name + "' in " + path + ": " +
                  format::zip::unsupportedMethodText(entry.method) +
                  ", which the stub cannot extract");

@@ -12,6 +12,7 @@
 #include "platform/StopRequest.h"
 #include "tools/zipsfx/ConsoleBuffer.h"
 #include "tools/zipsfx/Commands.h"
+#include "tools/zipsfx/LayoutCommand.h"
 #include "tools/zipsfx/Make.h"
 
 namespace {
@@ -88,6 +89,9 @@ int run(int argc, char** argv) {
     }
     if (std::strcmp(command, "make") == 0) {
         return tools::runMake(argc - 1, argv + 1);
+    }
+    if (std::strcmp(command, "layout") == 0) {
+        return tools::runLayout(argc - 1, argv + 1, console);  // for the test scripts
     }
     std::cerr << "zipsfx: unknown command '" << command << "'\n";
     tools::printUsage(std::cerr);

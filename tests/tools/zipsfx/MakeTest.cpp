@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "sfx/Mark.h"
+#include "sfx/Layout.h"
 #include "base/Exception.h"
 #include "format/zip/CentralHeader.h"
 #include "format/zip/EndHeader.h"
@@ -89,22 +89,6 @@ TEST(MakeOptions, RefusesBadArguments) {
     }
 }
 
-TEST(MakeOptions, RunProgramIsTheFirstWordOrTheQuotedName) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"setup.exe", "setup.exe"},
-        {"setup.exe /q /log x", "setup.exe"},
-        {"bin\\tool.exe\t-x", "bin\\tool.exe"},
-        {" setup.exe", ""},  // the stub would start the destination folder itself
-        {"\"My App\\run me.exe\" --now", "My App\\run me.exe"},
-        {"\"unclosed name", "unclosed name"},
-        {"", ""},
-        {"   ", ""},
-    };
-    for (const auto& [run, program] : cases) {
-        EXPECT_EQ(tools::runProgram(run), program) << run;
-    }
-}
-
 // A folder with a stub (an ELF image with the settings section) and an input tree.
 struct Workspace {
     TempDir dir;
@@ -161,7 +145,7 @@ TEST(Make, LaysOutStubPaddingMarkAndZip) {
     auto bytes = testsupport::readFile(w.output);
     const std::size_t markAt = (w.stubBytes.size() + 511) / 512 * 512;
     ASSERT_GT(bytes.size(), markAt + 32);
-    auto mark = app::mark();
+    auto mark = sfx::mark();
     EXPECT_TRUE(std::equal(mark.begin(), mark.end(), bytes.begin() + static_cast<long>(markAt)));
     for (std::size_t i = w.stubBytes.size(); i < markAt; ++i) {
         ASSERT_EQ(bytes[i], 0) << i;
@@ -195,7 +179,7 @@ TEST(Make, StubThatFillsWholeBlocksGetsNoPadding) {
         w.make(w.options());
         auto bytes = testsupport::readFile(w.output);
         const std::size_t markAt = (size + 511) / 512 * 512;
-        auto mark = app::mark();
+        auto mark = sfx::mark();
         EXPECT_TRUE(std::equal(mark.begin(), mark.end(), bytes.begin() + static_cast<long>(markAt)))
             << size;
     }

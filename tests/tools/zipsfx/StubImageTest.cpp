@@ -24,7 +24,7 @@ std::string textAt(const std::vector<std::uint8_t>& bytes, std::uint64_t offset,
 
 std::string padded(const std::string& text) {
     std::string block = text;
-    block.resize(tools::kSettingsBlockSize, '\0');
+    block.resize(sfx::kSettingsBlockSize, '\0');
     return block;
 }
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "sfx/Mark.h"
+#include "sfx/Layout.h"
 #include "tests/support/TestSupport.h"
 #include "format/zip/MethodNames.h"
 #include "tools/zipsfx/ArchiveStart.h"
@@ -60,7 +60,7 @@ const std::vector<EntryPlan> kEntries = {
 TEST(ArchiveStartTest, FindsTheMarkOrStartsAtZero) {
     testsupport::TempDir dir;
     const std::string zip = ziptest::build(kEntries).bytes;
-    const app::Mark mark = app::mark();
+    const sfx::Mark mark = sfx::mark();
     const std::string markText(mark.begin(), mark.end());
     struct Case {
         std::string name;

@@ -1,0 +1,148 @@
+#include "tools/zipsfx/MakeOptions.h"
+
+#include <ostream>
+#include <utility>
+
+#include "tools/zipsfx/Fail.h"
+
+namespace tools {
+
+namespace {
+
+[[noreturn]] void usage(const std::string& message) {
+    fail(message, "usage");
+}
+
+int parseLevel(const std::string& text) {
+    if (text.size() != 1 || text[0] < '0' || text[0] > '9') {
+        usage("the level must be a digit from 0 to 9, not '" + text + "'");
+    }
+    return text[0] - '0';
+}
+
+void setDestination(StubSettings& settings, const std::string& value) {
+    static const std::pair<const char*, Destination> named[] = {{"current", Destination::Current},
+                                                                {"windows", Destination::Windows},
+                                                                {"system", Destination::System},
+                                                                {"temp", Destination::Temp}};
+    for (const auto& [word, destination] : named) {
+        if (value == word) {
+            settings.destination = destination;
+            settings.folder.clear();
+            return;
+        }
+    }
+    if (value.empty()) {
+        usage("--destination needs a word or a folder");
+    }
+    settings.destination = Destination::Folder;
+    settings.folder = value;
+}
+
+}  // namespace
+
+MakeOptions parseMakeOptions(const std::vector<std::string>& args) {
+    MakeOptions options;
+    bool runGiven = false;
+    bool noRun = false;
+    bool optionsDone = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        if (optionsDone || arg.empty() || arg[0] != '-' || arg == "-") {
+            options.inputs.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsDone = true;
+            continue;
+        }
+        // "--name=value" and "-lN" carry their value; other options take the next argument.
+        std::string name = arg;
+        std::string value;
+        bool inlineValue = false;
+        if (arg.rfind("--", 0) == 0 && arg.find('=') != std::string::npos) {
+            name = arg.substr(0, arg.find('='));
+            value = arg.substr(arg.find('=') + 1);
+            inlineValue = true;
+        } else if (arg.size() > 2 && arg[1] != '-' && (arg[1] == 'l' || arg[1] == 'o')) {
+            name = arg.substr(0, 2);
+            value = arg.substr(2);
+            inlineValue = true;
+        }
+        auto takeValue = [&]() {
+            if (inlineValue) {
+                return value;
+            }
+            if (i + 1 >= args.size()) {
+                usage(name + " needs a value");
+            }
+            return args[++i];
+        };
+        auto noValue = [&]() {
+            if (inlineValue) {
+                usage(name + " takes no value");
+            }
+        };
+        if (name == "-o" || name == "--output") {
+            options.output = takeValue();
+        } else if (name == "--stub") {
+            options.stub = takeValue();
+            if (options.stub.empty()) {
+                usage("--stub needs windows, posix or a path");
+            }
+        } else if (name == "--run") {
+            options.settings.run = takeValue();
+            runGiven = true;
+        } else if (name == "--no-run") {
+            noValue();
+            options.settings.run.clear();
+            noRun = true;
+        } else if (name == "--destination") {
+            setDestination(options.settings, takeValue());
+        } else if (name == "-l" || name == "--level") {
+            options.level = parseLevel(takeValue());
+        } else if (name == "-v" || name == "--verbose") {
+            noValue();
+            options.verbose = true;
+        } else if (name == "-h" || name == "--help") {
+            noValue();
+            options.help = true;
+        } else {
+            usage("unknown option " + arg);
+        }
+    }
+    if (options.help) {
+        return options;
+    }
+    if (runGiven && noRun) {
+        usage("--run and --no-run contradict each other");
+    }
+    if (options.output.empty()) {
+        usage("no output file: give -o OUT");
+    }
+    if (options.inputs.empty()) {
+        usage("nothing to put in the archive: give files, folders or one .zip file");
+    }
+    return options;
+}
+
+void printMakeHelp(std::ostream& out) {
+    out << "usage: zipsfx make -o OUT [options] INPUT...\n"
+           "Builds a self-extracting file: the stub, the mark, then a Zip of the INPUTs.\n"
+           "INPUT is one existing .zip file (appended unchanged) or any files and folders\n"
+           "(stored under their own names, with everything below a folder).\n"
+           "\n"
+           "  -o, --output OUT        the file to make (replaced if it exists)\n"
+           "  --stub windows|posix|PATH\n"
+           "                          the stub to use (default: windows)\n"
+           "  --run \"COMMAND LINE\"    program and arguments to start after extracting,\n"
+           "                          relative to the destination\n"
+           "  --no-run                start nothing (the default)\n"
+           "  --destination current|windows|system|temp|FOLDER\n"
+           "                          the default destination (default: current)\n"
+           "  -l, --level N           deflate level 0 (store) to 9 (default: 9)\n"
+           "  -v, --verbose           list the entries as they are added\n"
+           "  -h, --help              this text\n";
+}
+
+}  // namespace tools
