@@ -1,5 +1,6 @@
 // Encrypts what is written to it on its way to another output, leaving the caller's buffers
 // plain. Neither the output nor the cipher is owned.
+// Kept as part of the archive library's API; no program of ours calls it yet.
 #pragma once
 
 #include "algorithm/Cipher.h"

@@ -1,5 +1,6 @@
 // A 48-bit linear congruential generator: cheap, repeatable filler for the random bytes of an
 // encryption header that is written. It is not meant to be unpredictable.
+// Kept as part of the archive library's API; no program of ours calls it yet.
 #pragma once
 
 #include <cstddef>

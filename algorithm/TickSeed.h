@@ -1,5 +1,6 @@
 // A millisecond clock over the system tick count; its current count seeds the random bytes of an
 // encryption header that is written.
+// Kept as part of the archive library's API; no program of ours calls it yet.
 #pragma once
 
 #include <cstdint>

@@ -122,8 +122,6 @@ class Archive {
     virtual std::unique_ptr<FormatReader> createReader(std::int32_t format);
 
   private:
-    void runReader(bool forScan);
-
     Settings settings_;
     std::string destinationFolder_;
     bool cleanNames_ = true;

@@ -75,10 +75,6 @@ bool HandlerLists::dispatch(int list, std::uint64_t argument) {
     return run(list, argument, std::string(), true);
 }
 
-bool HandlerLists::dispatchText(int list, const std::string& text) {
-    return run(list, 0, text, true);
-}
-
 std::size_t HandlerLists::size(int list) const {
     return at(list).size();
 }

@@ -72,8 +72,9 @@ enum List : int {
     kItemDone = 7,           // a file entry was written and closed
     kItemFailed = 8,         // a file entry failed; true deletes its partial output
     kItemSkipped = 10,       // an entry was not written; carries "name: reason"
-    kScanFile = 9,           // scan lists a file entry; false cancels
-    kScanFolder = 13,        // scan lists a folder entry; false cancels
+    // The scan lists are kept as part of the archive library's API; no program of ours uses them.
+    kScanFile = 9,     // scan lists a file entry; false cancels
+    kScanFolder = 13,  // scan lists a folder entry; false cancels
     kScanStarted = 17,
     kScanEnded = 18,
     kScanNext = 19,  // before each central record is read; false cancels
@@ -99,7 +100,6 @@ class HandlerLists {
     void notifyText(int list, const std::string& text);
     // Calls the enabled handlers while all answer true; true when none answered false.
     bool dispatch(int list, std::uint64_t argument = 0);
-    bool dispatchText(int list, const std::string& text);
 
     std::size_t size(int list) const;
 

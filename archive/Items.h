@@ -25,7 +25,7 @@ class FileItem {
     OptionalUInt64 compressedSize;
     OptionalUInt64 uncompressedSize;
     // Type and creator codes and two flags: Zip carries none of them, so the Zip reader leaves
-    // them in their reset state.
+    // them in their reset state. Kept as part of the archive library's API.
     OptionalTypeCode type;
     OptionalTypeCode creator;
     bool firstFlag = false;

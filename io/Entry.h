@@ -45,7 +45,8 @@ class Entry {
     virtual void setAccessFileTime(std::uint64_t ticks);
     virtual std::uint64_t accessFileTime() const;
 
-    // Reserved: keeps nothing.
+    // Reserved: keeps nothing. Kept as part of the archive library's API; no program of ours calls
+    // it yet.
     virtual void setSpare(std::uint32_t value);
     virtual std::uint32_t spare() const;
 

@@ -1,4 +1,5 @@
 // The system's millisecond tick count.
+// Kept as part of the archive library's API; no program of ours calls it yet.
 #pragma once
 
 #include <cstdint>

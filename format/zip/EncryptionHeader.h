@@ -27,7 +27,8 @@ class EncryptionHeader : public Header {
     // Reads and decrypts the next 12 bytes; with check set, a wrong check byte throws.
     void read(stream::InputStream& input, bool check) override;
     // Fills 11 random bytes and the expect value, encrypts and writes them; the bytes kept stay
-    // plain. Throws without an expect value.
+    // plain. Throws without an expect value. Kept as part of the archive library's API; no program
+    // of ours calls it yet.
     void write(stream::OutputStream& output) override;
     std::uint64_t size() const override { return kSize; }
 
@@ -35,7 +36,6 @@ class EncryptionHeader : public Header {
         expect_ = value;
         hasExpect_ = true;
     }
-    void clearExpect() { hasExpect_ = false; }
     bool hasExpect() const { return hasExpect_; }
     std::uint8_t expect() const { return expect_; }
 

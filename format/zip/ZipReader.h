@@ -49,7 +49,6 @@ class ZipReader : public vessel5::FormatReader {
     void decodeStream(stream::RandomInput& input) override;
     void decodeFile(stream::RandomInput& input) override { decodeStream(input); }
 
-    const EndHeader& endHeader() const { return end_; }
     // The central record read last, as stored (32-bit fields).
     const CentralHeader& centralHeader() const { return central_; }
     // The entries scan found, in central directory order.

@@ -65,11 +65,14 @@ bool fileTime(FileHandle file, TimeKind kind, std::uint64_t& ticks) {
     }
     switch (kind) {
         case TimeKind::Creation: {
+#ifdef STATX_BTIME
+            // Linux only: the birth time, where the file system records it.
             struct statx sx {};
             if (::statx(fd(file), "", AT_EMPTY_PATH, STATX_BTIME, &sx) == 0 &&
                 (sx.stx_mask & STATX_BTIME) != 0) {
                 return toTicks(sx.stx_btime.tv_sec, static_cast<long>(sx.stx_btime.tv_nsec), ticks);
             }
+#endif
             return toTicks(st.st_ctim.tv_sec, st.st_ctim.tv_nsec, ticks);
         }
         case TimeKind::Access:

@@ -11,6 +11,8 @@
 
 namespace platform {
 
+// Linux only: other POSIX systems have no /proc/self/exe, and the empty answer tells the
+// callers that the path is unknown.
 std::string executablePath() {
     std::vector<char> buffer(PATH_MAX + 1);
     const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);

@@ -1,10 +1,10 @@
 #include "tools/zipsfx/StubLocator.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
 #include "base/Exception.h"
+#include "platform/Process.h"
 
 namespace fs = std::filesystem;
 
@@ -25,20 +25,11 @@ std::vector<std::string> stubCandidates(const std::string& which, const std::str
 }
 
 std::string toolFolder() {
-    std::error_code error;
-#ifdef _WIN32
-    const char* self = _pgmptr;
-    if (self == nullptr || *self == '\0') {
+    const std::string self = platform::executablePath();
+    if (self.empty()) {
         return {};
     }
-    fs::path path = fs::absolute(self, error);
-#else
-    fs::path path = fs::read_symlink("/proc/self/exe", error);
-#endif
-    if (error) {
-        return {};
-    }
-    return path.parent_path().string();
+    return fs::path(self).parent_path().string();
 }
 
 std::string locateStub(const std::string& which) {
