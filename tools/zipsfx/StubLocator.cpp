@@ -29,7 +29,7 @@ std::string toolFolder() {
     if (self.empty()) {
         return {};
     }
-    return fs::path(self).parent_path().string();
+    return fs::u8path(self).parent_path().u8string();
 }
 
 std::string locateStub(const std::string& which) {

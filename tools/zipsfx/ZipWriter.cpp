@@ -41,7 +41,7 @@ std::vector<std::uint8_t> bytesOf(format::zip::CentralHeader& header, bool local
 // The source file, opened for reading; the tool's own message when it cannot be.
 std::unique_ptr<stream::FileInput> openSource(const ZipSource& source) {
     try {
-        return std::make_unique<stream::FileInput>(source.path.string());
+        return std::make_unique<stream::FileInput>(source.path.u8string());
     } catch (const generic::exception&) {
         fail("cannot open " + quoted(source.path));
     }
