@@ -17,8 +17,8 @@ namespace {
 
 constexpr unsigned kUniqueLimit = 999;
 
-bool cleanName(std::string& name) {
-    return io::sanitize(name);
+NameCleaner cleanerFor(const Archive& archive) {
+    return archive.cleanNames() ? cleanNameCharacters : nullptr;
 }
 
 bool startsWith(const std::string& text, const std::string& prefix) {
@@ -92,8 +92,7 @@ bool FormatReader::namesDestination(const std::string& storedName) const {
 }
 
 std::string FormatReader::makeOutputPath(const std::string& storedName) {
-    std::vector<std::string> components =
-        safeComponents(storedName, archive_.cleanNames() ? cleanName : nullptr);
+    std::vector<std::string> components = safeComponents(storedName, cleanerFor(archive_));
     if (components.empty()) {
         throw brindle5::exception::BadFormat(
             "no usable output name in vessel5::FormatReader::makeOutputPath() for " + storedName);
@@ -118,6 +117,16 @@ std::string FormatReader::makeOutputPath(const std::string& storedName) {
         path += components[i];
     }
     return path;
+}
+
+void FormatReader::checkOutputLength(const std::string& storedName) {
+    const std::string prefix = archive_.destinationFolder().empty() ? "" : destinationPrefix();
+    const std::string problem =
+        pathLengthProblem(prefix, safeComponents(storedName, cleanerFor(archive_)));
+    if (!problem.empty()) {
+        throw brindle5::exception::BadFormat("cannot extract " + storedName + ": " + problem +
+                                             "; nothing was extracted");
+    }
 }
 
 bool FormatReader::preparePath(std::string& path, const std::string& prefix) {

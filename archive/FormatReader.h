@@ -63,6 +63,9 @@ class FormatReader {
     // folder. An existing top-level file or folder is renamed once, the first time the archive
     // names it, and later entries below the same top-level name follow it.
     std::string makeOutputPath(const std::string& storedName);
+    // Throws BadFormat when the output path of a stored name is longer than this platform can
+    // create (pathLengthProblem); readers check every name before they write anything.
+    void checkOutputLength(const std::string& storedName);
     // Forgets the renamings of makeOutputPath and the folders made; called at the start of each
     // extraction.
     void clearOutputNames();

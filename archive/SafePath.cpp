@@ -1,6 +1,10 @@
 #include "archive/SafePath.h"
 
 #include <cctype>
+#include <cstring>
+
+#include "base/Utf8.h"
+#include "platform/Platform.h"
 
 namespace vessel5 {
 namespace {
@@ -45,6 +49,45 @@ bool isDeviceDigit(const std::string& rest) {
 
 }  // namespace
 
+bool cleanNameCharacters(std::string& name) {
+    const std::string text = base::repairUtf8(name);
+    std::string kept;
+    kept.reserve(text.size());
+    // In valid UTF-8 every byte below 0x80 is a character of its own, so these tests cannot
+    // touch part of a longer character.
+    for (char c : text) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            continue;
+        }
+        const bool forbidden = std::strchr(platform::kForbiddenNameCharacters, c) != nullptr;
+        kept += forbidden ? '_' : c;
+    }
+    const bool changed = kept != name;
+    name = kept;
+    return changed;
+}
+
+std::string pathLengthProblem(const std::string& prefix,
+                              const std::vector<std::string>& components) {
+    if (platform::kMaxNameBytes == 0) {
+        return std::string();
+    }
+    std::size_t length = prefix.size();
+    for (std::size_t i = 0; i < components.size(); ++i) {
+        if (components[i].size() > platform::kMaxNameBytes) {
+            return "a name longer than " + std::to_string(platform::kMaxNameBytes) +
+                   " bytes, which this system cannot create";
+        }
+        length += (i == 0 ? 0 : 1) + components[i].size();
+    }
+    if (length > platform::kMaxPathLength) {
+        return "a path longer than " + std::to_string(platform::kMaxPathLength) +
+               " bytes, which this system cannot create";
+    }
+    return std::string();
+}
+
 bool isReservedDeviceName(const std::string& component) {
     std::string base = component.substr(0, component.find('.'));
     while (!base.empty() && base.back() == ' ') {
@@ -75,6 +118,12 @@ bool isSafeComponent(const std::string& component) {
 std::vector<std::string> safeComponents(const std::string& storedName, NameCleaner clean) {
     std::vector<std::string> components;
     std::string::size_type start = 0;
+    // The device namespace prefixes "\\?\" and "\\.\" name no folder: what follows them is
+    // judged as the start of the name (a drive there is dropped like any other).
+    if (storedName.size() >= 4 && isSeparator(storedName[0]) && isSeparator(storedName[1]) &&
+        (storedName[2] == '?' || storedName[2] == '.') && isSeparator(storedName[3])) {
+        start = 4;
+    }
     while (start <= storedName.size()) {
         std::string::size_type end = start;
         while (end < storedName.size() && !isSeparator(storedName[end])) {

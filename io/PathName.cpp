@@ -1,5 +1,7 @@
 #include "io/PathName.h"
 
+#include <cstring>
+
 #include "base/Decimal.h"
 #include "base/Exception.h"
 #include "io/Folder.h"
@@ -11,29 +13,10 @@ namespace io {
 
 namespace {
 
-bool forbidden(unsigned char c) {
-    if (c < 0x20) {
-        return true;
-    }
-    switch (c) {
-        case '"':
-        case '*':
-        case '<':
-        case '>':
-        case '?':
-        case '|':
-        case 0x81:
-        case 0x8D:
-        case 0x8E:
-        case 0x8F:
-        case 0x90:
-        case 0x9D:
-        case 0x9E:
-        case 0xBF:
-            return true;
-        default:
-            return c == static_cast<unsigned char>(platform::kOtherSeparator);
-    }
+// Bytes from 0x80 up are parts of UTF-8 characters and always stay.
+bool forbidden(char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == platform::kOtherSeparator ||
+           std::strchr(platform::kForbiddenNameCharacters, c) != nullptr;
 }
 
 }  // namespace
@@ -53,7 +36,7 @@ bool sanitize(std::string& path) {
     std::string kept;
     kept.reserve(path.size());
     for (char c : path) {
-        if (!forbidden(static_cast<unsigned char>(c))) {
+        if (!forbidden(c)) {
             kept += c;
         }
     }

@@ -11,8 +11,8 @@ namespace io {
 // folder). Throws io::Exception "cannot resolve " + path + " to an absolute name".
 void makeAbsolute(std::string& path);
 
-// Removes control characters, " * < > ? | and the other separator (the native one and the colon
-// stay), and eight high byte values; true when something was removed.
+// Removes control characters, the other separator (the native one and the colon stay) and, on
+// Windows, " * < > ? |; bytes of UTF-8 characters stay. True when something was removed.
 bool sanitize(std::string& path);
 
 // When something of that name exists, changes path to the first free name with a suffix _1 to

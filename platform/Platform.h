@@ -15,11 +15,19 @@ constexpr char kOtherSeparator = '/';
 // the longest prefix, \\?\UNC\ in place of the leading \\ of a network share.
 constexpr std::size_t kMaxPath = 32767 - 6 + 1;  // terminating zero included
 constexpr bool kUnixFileModes = false;           // files carry DOS attributes only
+// The characters besides ':' that Windows refuses in a file name.
+constexpr const char* kForbiddenNameCharacters = "<>\"|?*";
+// 0: the platform layer copes with long names itself; nothing is refused up front.
+constexpr std::size_t kMaxNameBytes = 0;
 #else
 constexpr char kSeparator = '/';
 constexpr char kOtherSeparator = '\\';
 constexpr std::size_t kMaxPath = 4096;  // PATH_MAX, terminating zero included
 constexpr bool kUnixFileModes = true;   // files carry Unix mode bits
+constexpr const char* kForbiddenNameCharacters = "";
+// NAME_MAX: the longest path component, in bytes. Longer names, and paths longer than
+// kMaxPathLength, are refused before an extraction writes anything.
+constexpr std::size_t kMaxNameBytes = 255;
 #endif
 
 // The longest path text that fits the platform's buffers (terminating zero excluded).

@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "base/Exception.h"
+#include "base/Utf8.h"
 #include "platform/StopRequest.h"
 
 namespace app {
@@ -133,7 +134,7 @@ bool TerminalFrontEnd::advanceProgress(std::uint32_t done) {
 }
 
 void TerminalFrontEnd::showName(const std::string& name) {
-    name_ = name;
+    name_ = base::printableText(name);
     draw();
 }
 
@@ -156,7 +157,12 @@ void TerminalFrontEnd::draw() {
         const std::size_t room = columns - 1 > std::string(head).size() + 3
                                      ? columns - 1 - std::string(head).size() - 3
                                      : 0;
-        line = std::string(head) + "..." + name_.substr(name_.size() - room);
+        std::size_t start = name_.size() - room;
+        // Start at a whole character.
+        while (start < name_.size() && (static_cast<unsigned char>(name_[start]) & 0xC0) == 0x80) {
+            ++start;
+        }
+        line = std::string(head) + "..." + name_.substr(start);
         line.resize(columns - 1 < line.size() ? columns - 1 : line.size());
     }
     if (line == drawn_) {

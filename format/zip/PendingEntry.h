@@ -25,7 +25,7 @@ struct PendingEntry {
     std::uint32_t externalAttributes = 0;
     // The modification time in ticks when an extra field gives it exactly; 0 otherwise.
     std::uint64_t exactTime = 0;
-    // The central record's name: the one truth about what the entry is called.
+    // The central record's name decoded to UTF-8: the one truth about what the entry is called.
     std::string name;
 
     bool isFolder() const { return !name.empty() && name.back() == '/'; }

@@ -16,6 +16,7 @@
 #include "format/zip/ExtraFields.h"
 #include "format/zip/MethodDecoders.h"
 #include "format/zip/MethodNames.h"
+#include "format/zip/NameDecoding.h"
 #include "format/zip/Zip64EndHeader.h"
 #include "io/FatTime.h"
 #include "io/FileOutput.h"
@@ -159,7 +160,7 @@ PendingEntry ZipReader::readCentralRecord(stream::InputStream& input) {
     if (exactModificationTime(central_.extra, ticks)) {
         entry.exactTime = ticks;
     }
-    entry.name = central_.name;
+    entry.name = decodedName(central_);
     return entry;
 }
 
@@ -348,6 +349,9 @@ void ZipReader::decodeStream(stream::RandomInput& rawInput) {
                 generic::decimal((entry.versionNeeded & 0xFF) % 10) + " for " + entry.name +
                 " in zip reader");
         }
+        // A name this system cannot create would stop the run half way.
+        const std::string& name = entry.name;
+        checkOutputLength(entry.isFolder() ? name.substr(0, name.size() - 1) : name);
     }
 
     // Refused as a whole too: entries that share bytes, and more than the disk can take.

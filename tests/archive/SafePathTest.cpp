@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "archive/SafePath.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -62,7 +63,8 @@ TEST(SafeComponents, HostileAndOddNamesStayBelowTheirFolder) {
         {"a/. . ./b", "a/b", "a/b"},
         {"docs/a. ", "docs/a", "docs/a"},
         {"\\\\server\\share\\x.txt", "server/share/x.txt", "server/share/x.txt"},
-        {"\\\\?\\C:\\x.txt", "x.txt", "?/C_/x.txt"},
+        {"\\\\?\\C:\\x.txt", "x.txt", "x.txt"},
+        {"//./C:/x.txt", "x.txt", "x.txt"},
         {"\\\\.\\PhysicalDrive0", "PhysicalDrive0", "PhysicalDrive0"},
         {"a//b/./c/", "a/b/c", "a/b/c"},
         {"", "", ""},
@@ -87,6 +89,67 @@ TEST(SafeComponents, EveryComponentProducedIsSafe) {
             EXPECT_TRUE(vessel5::isSafeComponent(component)) << name << " -> " << component;
         }
     }
+}
+
+TEST(CleanNameCharacters, WorksOnCharactersNeverOnBytesOfLongerOnes) {
+    const std::string r = "\xef\xbf\xbd";  // U+FFFD
+    struct NameCase {
+        std::string stored;
+        std::string posix;
+        std::string windows;
+    };
+    const std::vector<NameCase> cases = {
+        // Letters whose UTF-8 holds 81, 8D, 8E, 8F, 90, 9D, 9E or BF bytes stay whole.
+        {"\xc3\x81"
+         "baco \xc3\x8e\xc3\x90 \xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e",
+         "\xc3\x81"
+         "baco \xc3\x8e\xc3\x90 \xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e",
+         "\xc3\x81"
+         "baco \xc3\x8e\xc3\x90 \xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e"},
+        {"e\xcc\x81 \xf0\x9f\x98\x8d \xc2\xbf", "e\xcc\x81 \xf0\x9f\x98\x8d \xc2\xbf",
+         "e\xcc\x81 \xf0\x9f\x98\x8d \xc2\xbf"},
+        {"tab\there\x1b[0m\x7f\r.txt", "tabhere[0m.txt", "tabhere[0m.txt"},
+        {"a<b>c:d\"e|f?g*h", "a<b>c_d\"e|f?g*h", "a_b_c_d_e_f_g_h"},
+        {"bad\xff.txt", "bad" + r + ".txt", "bad" + r + ".txt"},
+        // Look-alike separators and dots are letters like any other: no split, no climbing.
+        {"..\xe2\x88\x95..\xef\xbc\x8f\xe2\x80\xa4\xe2\x80\xa4",
+         "..\xe2\x88\x95..\xef\xbc\x8f\xe2\x80\xa4\xe2\x80\xa4",
+         "..\xe2\x88\x95..\xef\xbc\x8f\xe2\x80\xa4\xe2\x80\xa4"},
+        // An overlong "../" is no dot and no separator.
+        {"\xc0\xae\xc0\xae\xc0\xafx", r + r + r + r + r + r + "x", r + r + r + r + r + r + "x"},
+        {"\x01\x02/x", "x", "x"},
+    };
+    for (const NameCase& c : cases) {
+#ifdef _WIN32
+        const std::string& expected = c.windows;
+#else
+        const std::string& expected = c.posix;
+#endif
+        EXPECT_EQ(joined(vessel5::safeComponents(c.stored, vessel5::cleanNameCharacters)), expected)
+            << c.stored;
+    }
+}
+
+TEST(PathLengthProblem, RefusesNamesAndPathsThePlatformCannotCreate) {
+    if (platform::kMaxNameBytes == 0) {
+        GTEST_SKIP() << "this platform's file layer handles long names itself";
+    }
+    const std::string longest(platform::kMaxNameBytes, 'n');
+    EXPECT_EQ(vessel5::pathLengthProblem("/d/", {"a", longest}), "");
+    EXPECT_NE(vessel5::pathLengthProblem("/d/", {longest + "n"}), "");
+    // Bytes count, not characters: two-byte letters fill a name at half the count.
+    std::string letters;
+    for (std::size_t i = 0; i <= platform::kMaxNameBytes / 2; ++i) {
+        letters += "\xc3\xa9";
+    }
+    EXPECT_NE(vessel5::pathLengthProblem("", {letters}), "");
+
+    // The prefix, the components and their separators add up to the whole path's length.
+    const std::size_t count = (platform::kMaxPathLength + 1) / 101;
+    std::vector<std::string> components(count, std::string(100, 'p'));
+    components.back() += std::string(platform::kMaxPathLength - (count * 101 - 1), 'p');
+    EXPECT_EQ(vessel5::pathLengthProblem("", components), "");
+    EXPECT_NE(vessel5::pathLengthProblem("/", components), "");
 }
 
 TEST(ReservedDeviceNames, AnyCaseWithOrWithoutExtension) {

@@ -7,6 +7,7 @@
 #include "archive/UnixPermissions.h"
 #include "archive/Archive.h"
 #include "base/Exception.h"
+#include "base/Utf8.h"
 #include "platform/Process.h"
 #include "tools/zipsfx/ArchiveStart.h"
 #include "tools/zipsfx/CheckingReader.h"
@@ -76,7 +77,8 @@ int guarded(const Console& console, ProgressLine* line, Body body) {
         if (line != nullptr) {
             line->finish();
         }
-        console.err << generic::describe(e) << "\n";
+        // Messages quote entry names, which may hold control characters.
+        console.err << base::printableText(generic::describe(e)) << "\n";
         return kExitError;
     } catch (const std::exception& e) {
         if (line != nullptr) {
@@ -198,12 +200,14 @@ int runTest(int argc, char** argv, const Console& console) {
                 line.finish();
                 ++checked;
                 if (result == CheckResult::Sound) {
-                    console.out << "OK      " << name << "\n";
+                    console.out << "OK      " << base::printableText(name) << "\n";
                 } else if (result == CheckResult::Skipped) {
-                    console.out << "SKIPPED " << name << ": " << reason << "\n";
+                    console.out << "SKIPPED " << base::printableText(name) << ": "
+                                << base::printableText(reason) << "\n";
                 } else {
                     ++failed;
-                    console.out << "FAILED  " << name << ": " << reason << "\n";
+                    console.out << "FAILED  " << base::printableText(name) << ": "
+                                << base::printableText(reason) << "\n";
                 }
             });
         RunState state{archive, line, console.err};

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "archive/Archive.h"
+#include "base/Utf8.h"
 #include "format/zip/LocalHeader.h"
 #include "format/zip/MethodNames.h"
 #include "format/zip/ZipReader.h"
@@ -84,7 +85,7 @@ void printListing(std::ostream& out, const std::vector<ListedEntry>& entries) {
                       static_cast<unsigned long long>(e.uncompressedSize),
                       static_cast<unsigned long long>(e.compressedSize), method.c_str(),
                       dosDateTime(e.date, e.time).c_str(), e.crc)
-            << e.name << '\n';
+            << base::printableText(e.name) << '\n';
         uncompressed += e.uncompressedSize;
         compressed += e.compressedSize;
     }

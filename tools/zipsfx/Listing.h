@@ -16,7 +16,7 @@ struct ListedEntry {
     std::uint16_t date = 0;
     std::uint16_t time = 0;
     std::uint32_t crc = 0;
-    std::string name;
+    std::string name;  // decoded to UTF-8
 };
 
 // Every central record, in order, of the archive that starts at startOffset in the file.
@@ -28,7 +28,7 @@ std::vector<ListedEntry> listArchive(const std::string& path, std::uint32_t star
 // DOS date and time as "YYYY-MM-DD HH:MM:SS".
 std::string dosDateTime(std::uint16_t date, std::uint16_t time);
 
-// One line per entry and a line of totals.
+// One line per entry, its name with control characters escaped, and a line of totals.
 void printListing(std::ostream& out, const std::vector<ListedEntry>& entries);
 
 }  // namespace tools

@@ -2,12 +2,14 @@
 
 #include <ostream>
 
+#include "base/Utf8.h"
+
 namespace tools {
 
 std::string ProgressLine::text(const std::string& name, std::uint64_t done, std::uint64_t total) {
     const std::uint64_t percent =
         total == 0 ? 100 : std::min<std::uint64_t>(100, std::uint64_t(done) * 100 / total);
-    return name + " " + std::to_string(percent) + "%";
+    return base::printableText(name) + " " + std::to_string(percent) + "%";
 }
 
 void ProgressLine::setName(const std::string& name) {

@@ -20,7 +20,8 @@ class ProgressLine {
     // Ends the line, if one was drawn.
     void finish();
 
-    // "NAME NN%" for done of total (100% for an empty total), as drawn.
+    // "NAME NN%" for done of total (100% for an empty total), as drawn: the name with its
+    // control characters escaped.
     static std::string text(const std::string& name, std::uint64_t done, std::uint64_t total);
 
   private:

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <set>
 
+#include "base/Utf8.h"
 #include "tools/zipsfx/Fail.h"
 
 namespace fs = std::filesystem;
@@ -11,6 +12,18 @@ namespace fs = std::filesystem;
 namespace tools {
 
 namespace {
+
+// A name from the disk as the archive stores it: UTF-8, which is what every extractor reads
+// (with bit 11 set for names that are not plain ASCII). A name that is not UTF-8 would come out
+// differently on every system, so it is refused, naming the file, before anything is written.
+std::string entryName(const fs::path& path) {
+    std::string name = path.filename().u8string();
+    if (!base::isValidUtf8(name)) {
+        fail("the name of " + quoted(path) +
+             " is not valid UTF-8; rename it (for example with convmv) and try again");
+    }
+    return name;
+}
 
 struct Collector {
     std::ostream& log;
@@ -35,7 +48,7 @@ struct Collector {
             return a.path().filename() < b.path().filename();
         });
         for (const auto& child : children) {
-            std::string childName = name + "/" + child.path().filename().string();
+            std::string childName = name + "/" + entryName(child.path());
             fs::file_status own = child.symlink_status();
             std::error_code error;
             fs::file_status target = fs::status(child.path(), error);
@@ -58,7 +71,7 @@ struct Collector {
 }  // namespace
 
 std::string quoted(const fs::path& path) {
-    return "'" + path.string() + "'";
+    return "'" + base::printableText(path.u8string()) + "'";
 }
 
 std::vector<ZipSource> collectSources(const std::vector<std::string>& inputs, std::ostream& log) {
@@ -74,7 +87,7 @@ std::vector<ZipSource> collectSources(const std::vector<std::string>& inputs, st
         if (!full.has_filename()) {
             full = full.parent_path();  // a trailing separator
         }
-        std::string name = full.filename().string();
+        std::string name = entryName(full);
         if (name.empty() || name == "." || name == ".." || full == full.root_path()) {
             fail("cannot name the entries of " + quoted(path) + "; give a folder below it");
         }

@@ -5,8 +5,10 @@
 #include <system_error>
 
 #include "base/Exception.h"
+#include "base/Utf8.h"
 #include "format/zip/EndHeader.h"
 #include "format/zip/ExtraFields.h"
+#include "format/zip/NameDecoding.h"
 #include "format/zip/Zip64EndHeader.h"
 #include "io/FileInput.h"
 #include "stream/MemoryStream.h"
@@ -132,6 +134,9 @@ void ZipWriter::add(const ZipSource& source) {
     header.time = static_cast<std::uint16_t>(stamp & 0xFFFF);
     header.externalAttributes = externalAttributes(source.path, source.folder);
     header.name = source.name;
+    if (!base::isAscii(header.name)) {
+        header.flags |= format::zip::kFlagUtf8;
+    }
     const std::string timestamp = format::zip::timestampExtraBlock(modified);
     header.extra = timestamp;
     if (source.folder) {
@@ -165,7 +170,7 @@ void ZipWriter::add(const ZipSource& source) {
         header.versionNeeded = kVersionNeededZip64;
     }
     if (verbose_ != nullptr) {
-        *verbose_ << "  adding: " << source.name;
+        *verbose_ << "  adding: " << base::printableText(source.name);
         if (!source.folder) {
             *verbose_ << " (" << (header.method == kDeflated ? "deflated " : "stored ")
                       << uncompressed_ << " -> " << compressed_ << ")";

@@ -212,6 +212,8 @@ TEST(ProgressLineTest, DrawsNameAndShareOnlyWhenEnabled) {
     EXPECT_EQ(tools::ProgressLine::text("a.txt", 50, 200), "a.txt 25%");
     EXPECT_EQ(tools::ProgressLine::text("a.txt", 0, 0), "a.txt 100%");
     EXPECT_EQ(tools::ProgressLine::text("a.txt", 0xFFFFFFFFu, 0xFFFFFFFFu), "a.txt 100%");
+    // A name cannot move the cursor or start an escape sequence.
+    EXPECT_EQ(tools::ProgressLine::text("a\x1b[2J\rb", 1, 1), "a\\x1b[2J\\rb 100%");
     {
         std::ostringstream out;
         tools::ProgressLine line(out, true);

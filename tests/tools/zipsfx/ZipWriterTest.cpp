@@ -180,7 +180,42 @@ TEST(ZipWriter, RefusesInputsItCannotName) {
     }
 }
 
+TEST(ZipWriter, NamesAreUtf8AndMarkedSoUnlessAscii) {
+    TempDir dir;
+    const fs::path root = fs::path(dir.path()) / "names";
+    const std::vector<std::string> names = {"caf\xc3\xa9.txt", "e\xcc\x81 \xf0\x9f\x98\x80.txt",
+                                            "plain.txt"};
+    fs::create_directories(root);
+    for (const std::string& name : names) {
+        std::ofstream(root / fs::u8path(name)) << name;
+    }
+    const std::string zip = dir / "names.zip";
+    zipTo(zip, {root.string()}, 6);
+    ASSERT_NO_THROW(tools::verifyArchive(zip, 0));
+    const auto directory = tools::readZipDirectory(zip, 0);
+    EXPECT_EQ(entry(directory, "names/").flags, 0);
+    EXPECT_EQ(entry(directory, "names/plain.txt").flags, 0);
+    EXPECT_EQ(entry(directory, "names/" + names[0]).flags, 0x0800);
+    EXPECT_EQ(entry(directory, "names/" + names[1]).flags, 0x0800);
+}
+
 #ifndef _WIN32
+TEST(ZipWriter, RefusesANameThatIsNotUtf8NamingTheFile) {
+    TempDir dir;
+    fs::create_directories(dir / "tree");
+    writeFile(dir / "tree/ok.txt", "x");
+    writeFile(dir / "tree/latin1-caf\xe9.txt", "x");
+    std::ostringstream log;
+    try {
+        tools::collectSources({dir / "tree"}, log);
+        ADD_FAILURE() << "a name that is not UTF-8 was taken";
+    } catch (const generic::exception& e) {
+        const std::string message = generic::describe(e);
+        EXPECT_NE(message.find("latin1-caf\xef\xbf\xbd.txt' is not valid UTF-8"), std::string::npos)
+            << message;
+    }
+}
+
 TEST(ZipWriter, FollowsLinksToFilesAndSkipsOthers) {
     Tree tree;
     fs::create_symlink("text.txt", tree.root + "/link.txt");
