@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "base/Exception.h"
+#include "format/zip/NameDecoding.h"
 #include "sfx/Layout.h"
 #include "sfx/MarkedExecutableParser.h"
 #include "tools/zipsfx/Commands.h"
@@ -178,7 +179,8 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
         if (appendZip) {
             copyFile(options.inputs[0], file);
             for (const auto& entry : readZipDirectory(options.inputs[0], 0).entries) {
-                names.push_back(entry.name);
+                // The names as the stub will extract them.
+                names.push_back(format::zip::decodedName(entry));
             }
         } else {
             ZipWriter writer(file, options.level, options.verbose ? &out : nullptr,
