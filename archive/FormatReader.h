@@ -14,7 +14,9 @@
 //   - any other ':' becomes '_' (no alternate data streams);
 //   - a reserved device name (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0-9, LPT0-9, alone or with
 //     an extension, in any case) gets a leading '_'.
-// The rules are the same on every platform, so an archive extracts to the same names everywhere.
+// Cleaning works on characters (names are UTF-8 by then): control characters are dropped and, on
+// Windows only, the characters Windows refuses in names become '_'. The other rules are the same
+// on every platform, so an archive extracts to the same names everywhere.
 // A name with no component left is refused with BadFormat.
 //
 // The output helpers clean only the part of a path below the destination folder: the folder the

@@ -184,7 +184,8 @@ bool TerminalFrontEnd::isCancelled() const {
 }
 
 void TerminalFrontEnd::showError(const std::string& text) {
-    std::fprintf(stderr, "%s\n", text.c_str());
+    // The text may quote an entry name: its control characters are shown, not obeyed.
+    std::fprintf(stderr, "%s\n", base::printableText(text).c_str());
 }
 
 }  // namespace posix
