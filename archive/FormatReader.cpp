@@ -88,7 +88,7 @@ void FormatReader::clearOutputNames() {
 }
 
 bool FormatReader::namesDestination(const std::string& storedName) const {
-    return safeComponents(storedName, archive_.cleanNames() ? cleanName : nullptr).empty();
+    return safeComponents(storedName, cleanerFor(archive_)).empty();
 }
 
 std::string FormatReader::makeOutputPath(const std::string& storedName) {
