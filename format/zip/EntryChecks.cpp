@@ -18,8 +18,8 @@ void checkNoOverlap(const std::vector<PendingEntry>& entries) {
     extents.reserve(entries.size());
     for (const PendingEntry& entry : entries) {
         const std::uint64_t start = entry.localHeaderOffset;
-        extents.push_back(Extent{
-            start, start + LocalHeader::kFixedSize + entry.name.size() + entry.compressedSize});
+        extents.push_back(Extent{start, start + LocalHeader::kFixedSize + entry.storedName.size() +
+                                            entry.compressedSize});
     }
     std::sort(extents.begin(), extents.end(),
               [](const Extent& a, const Extent& b) { return a.start < b.start; });
@@ -34,7 +34,7 @@ void checkNoOverlap(const std::vector<PendingEntry>& entries) {
 }
 
 void checkLocalMatchesCentral(const LocalHeader& local, const PendingEntry& entry) {
-    if (local.name != entry.name) {
+    if (local.name != entry.storedName) {
         throw brindle5::exception::BadFormat(
             "local header names another entry than the central directory in zip reader: " +
             local.name + " instead of " + entry.name);

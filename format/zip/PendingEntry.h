@@ -27,6 +27,8 @@ struct PendingEntry {
     std::uint64_t exactTime = 0;
     // The central record's name decoded to UTF-8: the one truth about what the entry is called.
     std::string name;
+    // The name's bytes as stored, which the local header repeats.
+    std::string storedName;
 
     bool isFolder() const { return !name.empty() && name.back() == '/'; }
     // A Unix-made entry whose mode says symbolic link; its data is the link's target.

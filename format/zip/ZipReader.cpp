@@ -161,6 +161,7 @@ PendingEntry ZipReader::readCentralRecord(stream::InputStream& input) {
         entry.exactTime = ticks;
     }
     entry.name = decodedName(central_);
+    entry.storedName = central_.name;
     return entry;
 }
 

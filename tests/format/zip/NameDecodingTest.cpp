@@ -104,10 +104,10 @@ TEST(NameDecoding, EachProducersNamesExtractAsExpected) {
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const NameCase& c = cases[i];
         EntryPlan plan{c.stored, std::to_string(i)};
+        plan.extra = c.extra;
         plan.alterCentral = [c](format::zip::CentralHeader& central) {
             central.flags = static_cast<std::uint16_t>(central.flags | c.flags);
             central.versionMadeBy = c.madeBy;
-            central.extra = c.extra;
         };
         plans.push_back(plan);
     }
