@@ -146,7 +146,7 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
     std::vector<std::string> archived;
     if (appendZip) {
         for (const auto& entry : readZipDirectory(options.inputs[0], 0).entries) {
-            archived.push_back(entry.name);
+            archived.push_back(format::zip::decodedName(entry));
         }
     } else {
         for (const ZipSource& source : sources) {
