@@ -25,6 +25,8 @@ NEEDED=(
     "zip:/usr/bin/zip"
     "unzip:/usr/bin/unzip"
     "p7zip-full:/usr/bin/7z"
+    # bsdtar writes the Zip archives of macOS and of Windows 10 and later ("./" first).
+    "libarchive-tools:/usr/bin/bsdtar"
     "python3:/usr/bin/python3"
     # Signing a self-extracting file (tests/e2e/test_make_signing.sh).
     "osslsigncode:/usr/bin/osslsigncode"
