@@ -56,6 +56,7 @@ void ExtractionRun::extract(const std::string& executablePath) {
     archive_.onProgress(&ExtractionRun::onProgress, this);
     archive_.onDestinationWanted(&ExtractionRun::onDestinationWanted, this);
     archive_.onItemStarted(&ExtractionRun::onItemStarted, this);
+    archive_.onItemSkipped(&ExtractionRun::onItemSkipped, this);
     vessel5::keepUnixPermissions(archive_);
     archive_.open(executablePath);
     archive_.settings().startOffset = offset;
@@ -105,6 +106,11 @@ bool ExtractionRun::onItemStarted(std::uint64_t, void* user) {
     }
     run->frontEnd_.showName(run->archive_.currentItem().name);
     return !run->frontEnd_.isCancelled();
+}
+
+bool ExtractionRun::onItemSkipped(const std::string& text, void* user) {
+    static_cast<ExtractionRun*>(user)->frontEnd_.noteSkipped(text);
+    return true;
 }
 
 }  // namespace app

@@ -44,6 +44,7 @@ class ExtractionRun {
     static bool onProgress(std::uint64_t done, void* user);
     static bool onDestinationWanted(void* user);
     static bool onItemStarted(std::uint64_t offset, void* user);
+    static bool onItemSkipped(const std::string& text, void* user);
 
     FrontEnd& frontEnd_;
     Environment& environment_;

@@ -32,6 +32,9 @@ class FrontEnd {
 
     // Shows a failure's text to the user.
     virtual void showError(const std::string& text) = 0;
+    // Tells about an entry that was not written ("name: reason"); the run goes on. The dialogs
+    // say nothing, so as not to stop a run that succeeds otherwise.
+    virtual void noteSkipped(const std::string&) {}
 };
 
 }  // namespace app

@@ -188,5 +188,9 @@ void TerminalFrontEnd::showError(const std::string& text) {
     std::fprintf(stderr, "%s\n", base::printableText(text).c_str());
 }
 
+void TerminalFrontEnd::noteSkipped(const std::string& text) {
+    std::fprintf(stderr, "skipped %s\n", text.c_str());
+}
+
 }  // namespace posix
 }  // namespace app

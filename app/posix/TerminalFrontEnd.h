@@ -29,6 +29,7 @@ class TerminalFrontEnd : public FrontEnd {
     bool isCancelled() const override;
 
     void showError(const std::string& text) override;
+    void noteSkipped(const std::string& text) override;
 
   private:
     // One line typed by the user, without its end; false on end of input or Ctrl-C.
