@@ -13,9 +13,10 @@ LIMIT=$("$TOOL" layout search-limit) || fail "zipsfx layout search-limit failed"
 STEP=$("$TOOL" layout search-step) || fail "zipsfx layout search-step failed"
 MARK=$("$TOOL" layout mark) || fail "zipsfx layout mark failed"
 # Release builds of the two stubs people receive: the 32-bit Windows one and the POSIX one. The
-# Windows figure is just above where the stub stands today (364,032 bytes), so that it cannot grow
+# Windows figure is just above where the stub stands today (397,312 bytes, after the wide-character
+# seam, Zip64 and the hostile-archive checks), so that it cannot grow
 # unnoticed; the aim is 160 KB.
-WIN32_RELEASE_LIMIT=368640
+WIN32_RELEASE_LIMIT=401408
 POSIX_RELEASE_LIMIT=262144
 
 release_build() {  # build folder
