@@ -89,7 +89,7 @@ record_gtest() {  # name status log
 }
 
 run_unit() {  # config
-    local config="$1" exe log found=0
+    local config="$1" exe log status found=0
     for exe in build/$config/tests/test_*; do
         [ -x "$exe" ] || continue
         found=1
@@ -97,7 +97,9 @@ run_unit() {  # config
         ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
             ZIPSFX_SOURCE_DIR="$ROOT" ZIPSFX_BUILD_DIR="$ROOT/build/$config" \
             "$exe" >"$log" 2>&1
-        record_gtest "$config/$(basename "$exe")" $? "$log"
+        # The status is taken first: a command substitution in the same line would replace $?.
+        status=$?
+        record_gtest "$config/$(basename "$exe")" $status "$log"
     done
     [ $found -eq 1 ] || missing_build "$config" "no unit tests built in build/$config"
 }
@@ -108,7 +110,7 @@ run_wine() {
         echo "wine: this machine cannot run 32-bit code; the 32-bit product is built and checked, and"
         echo "wine: the Windows tests run on the 64-bit build of the same sources"
     fi
-    local exe log found=0
+    local exe log status found=0
     wine_start
     for exe in build/$ZIPSFX_WINE_BUILD/tests/test_*.exe; do
         [ -f "$exe" ] || continue
@@ -116,7 +118,8 @@ run_wine() {
         log="build/$ZIPSFX_WINE_BUILD/tests/$(basename "$exe").log"
         ZIPSFX_SOURCE_DIR="$ROOT" ZIPSFX_BUILD_DIR="$ROOT/build/$ZIPSFX_WINE_BUILD" \
             timeout 600 "$ZIPSFX_WINE" "$exe" >"$log" 2>&1
-        record_gtest "wine/$(basename "$exe")" $? "$log"
+        status=$?
+        record_gtest "wine/$(basename "$exe")" $status "$log"
     done
     [ $found -eq 1 ] || missing_build wine "no Windows unit tests built in build/$ZIPSFX_WINE_BUILD"
 }
@@ -144,12 +147,13 @@ run_fuzz() {
 }
 
 run_e2e() {
-    local script log
+    local script log status
     for script in tests/e2e/test_*.sh; do
         [ -f "$script" ] || continue
         log="build/e2e-$(basename "$script" .sh).log"
         timeout 900 bash "$script" >"$log" 2>&1
-        record "e2e/$(basename "$script")" $? "$log"
+        status=$?
+        record "e2e/$(basename "$script")" $status "$log"
     done
 }
 
