@@ -189,7 +189,7 @@ void TerminalFrontEnd::showError(const std::string& text) {
 }
 
 void TerminalFrontEnd::noteSkipped(const std::string& text) {
-    std::fprintf(stderr, "skipped %s\n", text.c_str());
+    std::fprintf(stderr, "skipped %s\n", base::printableText(text).c_str());
 }
 
 }  // namespace posix

@@ -121,7 +121,7 @@ bool onProgress(std::uint64_t done, void* user) {
 bool onItemSkipped(const std::string& text, void* user) {
     auto* state = static_cast<RunState*>(user);
     state->line.finish();
-    state->err << "zipsfx: skipped " << text << "\n";
+    state->err << "zipsfx: skipped " << base::printableText(text) << "\n";
     return true;
 }
 
