@@ -6,21 +6,12 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "stream/CountingOutput.h"
 #include "stream/Stream.h"
 
 namespace fuzz {
 
-// Takes every byte and keeps only the count: the decoders are checked for ending cleanly, not
-// for what they produce.
-class CountingOutput : public stream::OutputStream {
-  public:
-    void put(std::uint8_t) override { ++count_; }
-    void write(const void*, std::uint32_t length) override { count_ += length; }
-    std::uint64_t tell() override { return count_; }
-
-  private:
-    std::uint64_t count_ = 0;
-};
+using stream::CountingOutput;
 
 // Input bytes read from the front: a parameter byte, a 16-bit little-endian size, the rest.
 struct Header {

@@ -3,22 +3,14 @@
 #include "archive/LinkTarget.h"
 #include "archive/SafePath.h"
 #include "base/Exception.h"
+#include "stream/CountingOutput.h"
 #include "stream/Stream.h"
 
 namespace tools {
 
 namespace {
 
-// Takes every byte and keeps only the count.
-class CountingOutput : public stream::OutputStream {
-  public:
-    void put(std::uint8_t) override { ++count_; }
-    void write(const void*, std::uint32_t length) override { count_ += length; }
-    std::uint64_t tell() override { return count_; }
-
-  private:
-    std::uint64_t count_ = 0;
-};
+using stream::CountingOutput;
 
 }  // namespace
 
