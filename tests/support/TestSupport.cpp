@@ -1,6 +1,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -160,6 +161,15 @@ std::string nativeSeparators(std::string path) {
         }
     }
     return path;
+}
+
+std::string testName(std::string text) {
+    for (char& c : text) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) {
+            c = '_';
+        }
+    }
+    return text;
 }
 
 std::uint32_t crc32(const std::string& data) {

@@ -32,6 +32,9 @@ std::vector<std::uint8_t> readFile(const std::string& path);
 bool fileExists(const std::string& path);
 std::vector<std::uint8_t> bytes(const std::string& text);
 
+// A parameterised test's name made from free text: every character gtest refuses becomes '_'.
+std::string testName(std::string text);
+
 // For archives built byte by byte in tests: the Zip CRC-32, computed bit by bit so that it does
 // not share code with the product's table, and little-endian fields appended to `out`.
 std::uint32_t crc32(const std::string& data);

@@ -4,7 +4,10 @@
 
 #include <fstream>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "archive/SafePath.h"
 #include "base/Exception.h"
 #include "format/zip/LocalHeader.h"
 #include "format/zip/MethodDecoders.h"
@@ -184,14 +187,28 @@ ZipDirectory readZipDirectory(const std::string& path, std::uint64_t start) {
     return readDirectory(in, start);
 }
 
+// What the stub does with such a name: it never writes outside its destination, it mends the
+// name, so the refusal says which name the entry would get instead of the stored one.
+std::string mendedName(const std::string& name) {
+    std::vector<std::string> components =
+        vessel5::safeComponents(name, vessel5::cleanNameCharacters);
+    if (components.empty()) {
+        return "the stub would find no usable name in it";
+    }
+    std::string mended;
+    for (const auto& component : components) {
+        mended += (mended.empty() ? "" : "/") + component;
+    }
+    return "the stub would write it as '" + mended + "' below its destination";
+}
+
 void checkAppendable(const std::string& path) {
     FileInput in(path);
     ZipDirectory directory = readDirectory(in, 0);
     for (const auto& entry : directory.entries) {
         if (unsafeName(entry.name)) {
             fail("'" + entry.name + "' in " + path +
-                 " is an absolute name or climbs out with '..'; the stub would write outside "
-                 "its destination");
+                 " is an absolute name or climbs out with '..'; " + mendedName(entry.name));
         }
         if (!format::zip::isSupportedMethod(entry.method)) {
             fail("'" + entry.name + "' in " + path + ": " +

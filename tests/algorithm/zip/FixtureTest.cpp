@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "algorithm/CRC32.h"
 #include "tests/algorithm/zip/LegacyTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
 
-using legacytest::crc32;
 using legacytest::decodeEntry;
 using legacytest::readLocalEntries;
 
@@ -43,7 +43,7 @@ TEST_P(LegacyFixture, EveryEntryDecodesToItsCrcAndSize) {
         SCOPED_TRACE(e.name + " method " + std::to_string(e.method));
         auto out = decodeEntry(e);
         EXPECT_EQ(out.size(), e.uncompressedSize);
-        EXPECT_EQ(crc32(out), e.crc);
+        EXPECT_EQ(algorithm::CRC32::of(out.data(), out.size()), e.crc);
     }
 }
 
@@ -59,13 +59,7 @@ const Archive kArchives[] = {
 };
 
 std::string archiveName(const testing::TestParamInfo<Archive>& info) {
-    std::string name = info.param.name;
-    for (char& c : name) {
-        if (!isalnum(static_cast<unsigned char>(c))) {
-            c = '_';
-        }
-    }
-    return name;
+    return testsupport::testName(info.param.name);
 }
 
 INSTANTIATE_TEST_SUITE_P(Archives, LegacyFixture, testing::ValuesIn(kArchives), archiveName);

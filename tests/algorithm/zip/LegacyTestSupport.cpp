@@ -92,25 +92,6 @@ std::vector<std::uint8_t> decodeEntry(const LocalEntry& entry,
     return output.data();
 }
 
-std::uint32_t crc32(const std::vector<std::uint8_t>& data) {
-    static const auto table = [] {
-        std::vector<std::uint32_t> t(256);
-        for (std::uint32_t i = 0; i < 256; ++i) {
-            std::uint32_t c = i;
-            for (int k = 0; k < 8; ++k) {
-                c = (c & 1) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
-            }
-            t[i] = c;
-        }
-        return t;
-    }();
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::uint8_t b : data) {
-        crc = (crc >> 8) ^ table[(crc ^ b) & 0xFF];
-    }
-    return ~crc;
-}
-
 BitWriter& BitWriter::put(std::uint32_t value, unsigned bits) {
     for (unsigned i = 0; i < bits; ++i) {
         if (used_ == 0) {

@@ -29,8 +29,6 @@ inline std::vector<std::uint8_t> decodeEntry(const LocalEntry& entry) {
     return decodeEntry(entry, entry.data);
 }
 
-std::uint32_t crc32(const std::vector<std::uint8_t>& data);
-
 // Packs codes least significant bit first, as the Zip bit readers take them.
 class BitWriter {
   public:

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "algorithm/CRC32.h"
 #include "base/Exception.h"
 #include "tests/algorithm/zip/LegacyTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -84,7 +85,8 @@ Outcomes mutateArchive(const char* name) {
             if (entry.method != 1) {
                 EXPECT_LE(out.size(), entry.uncompressedSize + kLongestMatch);
             }
-            if (out.size() == entry.uncompressedSize && legacytest::crc32(out) == entry.crc) {
+            if (out.size() == entry.uncompressedSize &&
+                algorithm::CRC32::of(out.data(), out.size()) == entry.crc) {
                 ++outcomes.right;
             } else {
                 ++outcomes.wrongCrc;
@@ -119,13 +121,7 @@ TEST(MutationOverTheSeeds, EachEndHappens) {
 
 INSTANTIATE_TEST_SUITE_P(Legacy, Mutation, testing::ValuesIn(kArchives),
                          [](const testing::TestParamInfo<const char*>& info) {
-                             std::string name = info.param;
-                             for (char& ch : name) {
-                                 if (!isalnum(static_cast<unsigned char>(ch))) {
-                                     ch = '_';
-                                 }
-                             }
-                             return name;
+                             return testsupport::testName(info.param);
                          });
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "base/Exception.h"
 #include "tests/algorithm/zip/LegacyTestSupport.h"
 #include "stream/MemoryStream.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -83,13 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReduceCase{"factor 2 long match", 2, {'a', 'b', 144, 0x3F, 0, 1}, repeat("ab", 34)},
         ReduceCase{"factor 3 short match", 3, {'x', 'y', 144, 0x01, 1}, "xyxyxy"}),
     [](const testing::TestParamInfo<ReduceCase>& info) {
-        std::string name = info.param.what;
-        for (char& ch : name) {
-            if (!isalnum(static_cast<unsigned char>(ch))) {
-                ch = '_';
-            }
-        }
-        return name;
+        return testsupport::testName(info.param.what);
     });
 
 // Byte 0 (the previous byte at the start) gets count followers; the one at index count - 1 is

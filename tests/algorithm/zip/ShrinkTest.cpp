@@ -7,6 +7,7 @@
 #include "base/Exception.h"
 #include "tests/algorithm/zip/LegacyTestSupport.h"
 #include "stream/MemoryStream.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -87,13 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {258, 9}},
                    "abcbcbcdede"}),
     [](const testing::TestParamInfo<ShrinkCase>& info) {
-        std::string name = info.param.what;
-        for (char& ch : name) {
-            if (!isalnum(static_cast<unsigned char>(ch))) {
-                ch = '_';
-            }
-        }
-        return name;
+        return testsupport::testName(info.param.what);
     });
 
 TEST(Shrink, NoFirstCodeThrowsItsOwnKind) {

@@ -12,6 +12,7 @@
 #include "io/File.h"
 #include "tests/format/zip/Sha256.h"
 #include "tests/format/zip/ZipTestSupport.h"
+#include "tests/support/TestSupport.h"
 
 using ziptest::Extraction;
 
@@ -163,12 +164,7 @@ INSTANTIATE_TEST_SUITE_P(Archives, FixtureTest,
                                            Fixture{"pkzip/pkzip110-shrink.zip", "shared", 0},
                                            Fixture{"pkzip/pkzip204-deflate.zip", "shared", 0}),
                          [](const ::testing::TestParamInfo<Fixture>& info) {
-                             std::string name;
-                             for (char c : baseName(info.param.archive)) {
-                                 name.push_back(std::isalnum(static_cast<unsigned char>(c)) ? c
-                                                                                            : '_');
-                             }
-                             return name;
+                             return testsupport::testName(baseName(info.param.archive));
                          });
 
 TEST(FixtureTest, AnArchiveUnderAnotherPasswordFailsAndLeavesNoFile) {
