@@ -15,7 +15,7 @@ namespace algorithm {
 namespace zip {
 
 class BitInput {
-public:
+  public:
     explicit BitInput(stream::Input& input) : input_(input) {}
     virtual ~BitInput() = default;
 
@@ -31,18 +31,10 @@ public:
     virtual int getbit() { return getbits(1); }
     virtual bool needbits(unsigned n) = 0;
 
-    // The complement of the next n bits, not consumed; -1 when they cannot be had.
-    int getinvbits(unsigned n) {
-        if (!needbits(n)) {
-            return -1;
-        }
-        return static_cast<int>(~buffer_ & mask(n));
-    }
-
     std::uint64_t bytesRead() const { return bytesRead_; }
     unsigned bitsBuffered() const { return count_; }
 
-protected:
+  protected:
     static std::uint32_t mask(unsigned n) { return n >= 32 ? ~0u : (1u << n) - 1u; }
     void consume(unsigned n) {
         buffer_ = n >= 32 ? 0 : buffer_ >> n;
@@ -56,7 +48,7 @@ protected:
 };
 
 class StrictBitInput : public BitInput {
-public:
+  public:
     using BitInput::BitInput;
 
     bool needbits(unsigned n) override {
@@ -74,7 +66,7 @@ public:
 };
 
 class PaddingBitInput : public BitInput {
-public:
+  public:
     using BitInput::BitInput;
 
     bool needbits(unsigned n) override {
@@ -98,14 +90,12 @@ public:
         needbits(n);
         return static_cast<int>(buffer_ & mask(n));
     }
-    virtual int peekbit() { return peekbits(1); }
     // Consumes n bits if they could be had.
     virtual void dumpbits(unsigned n) {
         if (needbits(n)) {
             consume(n);
         }
     }
-    virtual void dropbit() { dumpbits(1); }
 };
 
 }  // namespace zip
