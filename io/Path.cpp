@@ -57,17 +57,4 @@ std::string Path::extension() {
     return extension_;
 }
 
-PathParts::PathParts(const std::string& text, const std::string& separators) {
-    std::size_t start = 0;
-    for (;;) {
-        std::size_t end = text.find_first_of(separators, start);
-        if (end == std::string::npos) {
-            parts_.push_back(text.substr(start));
-            return;
-        }
-        parts_.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-}
-
 }  // namespace io

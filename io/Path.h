@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <string>
-#include <vector>
 
 #include "platform/Platform.h"
 
@@ -34,22 +33,6 @@ class Path {
     std::string extension_;
     char separator_;
     bool parsed_ = false;
-};
-
-// The pieces of a text between any of the separator characters, empty pieces included: a
-// leading separator or two in a row give an empty piece, and an empty text gives one.
-class PathParts {
-  public:
-    PathParts(const std::string& text, const std::string& separators);
-
-    std::size_t size() const { return parts_.size(); }
-    const std::string& operator[](std::size_t index) const { return parts_[index]; }
-    std::vector<std::string>::const_iterator begin() const { return parts_.begin(); }
-    std::vector<std::string>::const_iterator end() const { return parts_.end(); }
-    const std::vector<std::string>& parts() const { return parts_; }
-
-  private:
-    std::vector<std::string> parts_;
 };
 
 }  // namespace io

@@ -12,6 +12,7 @@
 #include "io/PathName.h"
 #include "platform/FileSystem.h"
 #include "platform/Platform.h"
+#include "tests/support/PathParts.h"
 #include "tests/support/TestSupport.h"
 
 using testsupport::TempDir;
@@ -83,7 +84,7 @@ TEST(PathParts, KeepsEmptyPieces) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        io::PathParts parts(c.text, c.separators);
+        testsupport::PathParts parts(c.text, c.separators);
         EXPECT_EQ(parts.parts(), c.parts);
         EXPECT_EQ(parts.size(), c.parts.size());
     }
