@@ -14,6 +14,7 @@
 #include "archive/UnixPermissions.h"
 #include "platform/Platform.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/ZipBuilder.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -24,10 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::TempDir;
 
-using testsupport::crc32;
-using testsupport::put16;
-using testsupport::put32;
-
 struct Entry {
     std::string name;
     std::string data;
@@ -37,57 +34,16 @@ struct Entry {
 
 // A Zip archive of stored entries, names exactly as given, dated 1980-01-01 00:00.
 std::string storedZip(const std::vector<Entry>& entries) {
-    std::string archive;
-    std::string central;
+    std::vector<ziptest::EntryPlan> plans;
     for (const Entry& entry : entries) {
-        const std::uint32_t offset = static_cast<std::uint32_t>(archive.size());
-        const std::uint32_t crc = crc32(entry.data);
-        const auto size = static_cast<std::uint32_t>(entry.data.size());
-        const auto nameLength = static_cast<std::uint32_t>(entry.name.size());
-
-        put32(archive, 0x04034B50u);
-        put16(archive, 20);    // version needed
-        put16(archive, 0);     // flags
-        put16(archive, 0);     // stored
-        put16(archive, 0);     // time
-        put16(archive, 0x21);  // date
-        put32(archive, crc);
-        put32(archive, size);
-        put32(archive, size);
-        put16(archive, nameLength);
-        put16(archive, 0);
-        archive += entry.name + entry.data;
-
-        put32(central, 0x02014B50u);
-        put16(central, entry.madeBy);
-        put16(central, 20);  // needed
-        put16(central, 0);
-        put16(central, 0);
-        put16(central, 0);
-        put16(central, 0x21);
-        put32(central, crc);
-        put32(central, size);
-        put32(central, size);
-        put16(central, nameLength);
-        put16(central, 0);  // extra
-        put16(central, 0);  // comment
-        put16(central, 0);  // disk
-        put16(central, 0);  // internal attributes
-        put32(central, entry.attributes);
-        put32(central, offset);
-        central += entry.name;
+        ziptest::EntryPlan plan(entry.name, entry.data);
+        plan.time = 0;
+        plan.date = 0x21;
+        plan.versionMadeBy = entry.madeBy;
+        plan.externalAttributes = entry.attributes;
+        plans.push_back(std::move(plan));
     }
-    const auto centralOffset = static_cast<std::uint32_t>(archive.size());
-    archive += central;
-    put32(archive, 0x06054B50u);
-    put16(archive, 0);
-    put16(archive, 0);
-    put16(archive, static_cast<std::uint32_t>(entries.size()));
-    put16(archive, static_cast<std::uint32_t>(entries.size()));
-    put32(archive, static_cast<std::uint32_t>(central.size()));
-    put32(archive, centralOffset);
-    put16(archive, 0);
-    return archive;
+    return ziptest::build(plans).bytes;
 }
 
 // A scratch folder with the archive in it and an empty destination folder beside it.

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "tests/format/zip/ArchiveBuilder.h"
+#include "tests/support/ZipBuilder.h"
 #include "tests/format/zip/ZipTestSupport.h"
 
 using ziptest::EntryPlan;

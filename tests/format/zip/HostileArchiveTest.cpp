@@ -9,7 +9,7 @@
 
 #include "format/zip/ZipReader.h"
 #include "platform/FileSystem.h"
-#include "tests/format/zip/ArchiveBuilder.h"
+#include "tests/support/ZipBuilder.h"
 #include "tests/format/zip/ZipTestSupport.h"
 
 using ziptest::build;

@@ -7,7 +7,7 @@
 
 #include "format/zip/NameDecoding.h"
 #include "platform/Platform.h"
-#include "tests/format/zip/ArchiveBuilder.h"
+#include "tests/support/ZipBuilder.h"
 #include "tests/format/zip/ZipTestSupport.h"
 
 namespace {

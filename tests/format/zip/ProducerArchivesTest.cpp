@@ -10,7 +10,7 @@
 #include "format/zip/ZipReader.h"
 #include "io/File.h"
 #include "io/TimeUnits.h"
-#include "tests/format/zip/ArchiveBuilder.h"
+#include "tests/support/ZipBuilder.h"
 #include "tests/format/zip/ZipTestSupport.h"
 
 using ziptest::build;

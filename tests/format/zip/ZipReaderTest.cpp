@@ -5,7 +5,7 @@
 #include "format/zip/ZipReader.h"
 #include "io/FatTime.h"
 #include "io/File.h"
-#include "tests/format/zip/ArchiveBuilder.h"
+#include "tests/support/ZipBuilder.h"
 #include "tests/format/zip/ZipTestSupport.h"
 
 using ziptest::build;

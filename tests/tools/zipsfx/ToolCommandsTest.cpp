@@ -12,7 +12,7 @@
 #include "tools/zipsfx/Commands.h"
 #include "tools/zipsfx/Listing.h"
 #include "tools/zipsfx/ProgressLine.h"
-#include "tests/format/zip/ArchiveBuilder.h"
+#include "tests/support/ZipBuilder.h"
 
 using ziptest::EntryPlan;
 
