@@ -20,9 +20,12 @@ native:
 
 # The product. Its unit tests are built only where Wine can run 32-bit programs (elsewhere the
 # 64-bit build below runs them).
+# A folder first configured with the posix threading flavour keeps that compiler (CMake does not
+# look for it again), and its stub links the pthreads emulation: configure such a folder afresh.
 win32:
 	@tests=OFF; /usr/lib/wine/wine --version >/dev/null 2>&1 && tests=ON; \
-	cmake -S . -B build/win32 $(CMAKE_FLAGS) -DZIPSFX_TESTS=$$tests \
+	fresh=; grep -qs '^CMAKE_CXX_COMPILER:.*-posix$$' build/win32/CMakeCache.txt && fresh=--fresh; \
+	cmake $$fresh -S . -B build/win32 $(CMAKE_FLAGS) -DZIPSFX_TESTS=$$tests \
 	    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-i686-w64-mingw32.cmake >/dev/null
 	@cmake --build build/win32 -j $(JOBS)
 
