@@ -91,7 +91,7 @@ bool FormatReader::namesDestination(const std::string& storedName) const {
     return safeComponents(storedName, cleanerFor(archive_)).empty();
 }
 
-std::string FormatReader::makeOutputPath(const std::string& storedName) {
+std::string FormatReader::makeOutputPath(const std::string& storedName, bool forFile) {
     std::vector<std::string> components = safeComponents(storedName, cleanerFor(archive_));
     if (components.empty()) {
         throw brindle5::exception::BadFormat(
@@ -104,6 +104,9 @@ std::string FormatReader::makeOutputPath(const std::string& storedName) {
     auto known = outputNames_.find(path);
     if (known != outputNames_.end()) {
         path = known->second;
+    } else if (forFile && components.size() == 1) {
+        // createOutputFile records the name it really took.
+        return path;
     } else if (!io::exists(path)) {
         outputNames_[path] = path;
     } else {
@@ -214,6 +217,7 @@ std::string FormatReader::createOutputFile(stream::FileOutput& file, std::string
             "cannot create an output file in vessel5::FormatReader::createOutputFile()");
     }
     const std::string prefix = archive_.destinationFolder().empty() ? "" : destinationPrefix();
+    const std::string asked = path;
     bool changed = preparePath(path, prefix);
     checkInside(path, prefix, "createOutputFile");
     const std::string::size_type slash = path.rfind(platform::kSeparator);
@@ -231,6 +235,13 @@ std::string FormatReader::createOutputFile(stream::FileOutput& file, std::string
             file.createNew(path);
             if (changed) {
                 archive_.notifyText(kNameChanged, path);
+            }
+            // A top-level file that makeOutputPath did not look up: later entries under its
+            // name follow the name it got.
+            if (!prefix.empty() &&
+                asked.find(platform::kSeparator, prefix.size()) == std::string::npos &&
+                startsWith(asked, prefix)) {
+                outputNames_.emplace(asked, path);
             }
             return path;
         } catch (const io::NameTakenException&) {

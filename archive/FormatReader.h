@@ -63,8 +63,10 @@ class FormatReader {
 
     // The output path of a stored name: the safe components below the absolute destination
     // folder. An existing top-level file or folder is renamed once, the first time the archive
-    // names it, and later entries below the same top-level name follow it.
-    std::string makeOutputPath(const std::string& storedName);
+    // names it, and later entries below the same top-level name follow it. For a file that
+    // createOutputFile will create (`forFile`), a new top-level name is not looked up: creating
+    // the file finds out whether it is taken, and moves on to a numbered name as a rename would.
+    std::string makeOutputPath(const std::string& storedName, bool forFile = false);
     // Throws BadFormat when the output path of a stored name is longer than this platform can
     // create (pathLengthProblem); readers check every name before they write anything.
     void checkOutputLength(const std::string& storedName);

@@ -11,6 +11,7 @@ void File::openAs(const std::string& path, platform::OpenMode mode) {
         setPath(path);
     }
     handle_ = platform::openFile(this->path(), mode);
+    createdNew_ = mode == platform::OpenMode::CreateNew && isOpen();
 }
 
 void File::open(const std::string& path) {
@@ -48,6 +49,9 @@ void File::createNew(const std::string& path) {
 }
 
 bool File::setUnixPermissions(std::uint32_t mode) {
+    if (createdNew_ && isOpen() && platform::newFileHasUnixPermissions(mode)) {
+        return true;
+    }
     return isOpen() && platform::setUnixPermissionsOf(handle_, mode);
 }
 
@@ -57,6 +61,7 @@ void File::close() {
     }
     bool closed = platform::closeFile(handle_);
     handle_ = platform::kNoFile;
+    createdNew_ = false;
     if (!closed) {
         throw Exception("io::File::close() cannot close " + path());
     }

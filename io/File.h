@@ -25,7 +25,8 @@ class File : public Entry {
     // Creates a file that does not exist yet, never through a link: throws NameTakenException
     // when the name is taken, OutputException with the system's reason otherwise.
     void createNew(const std::string& path);
-    // The Unix permission bits (see platform::setUnixPermissions) through the open handle.
+    // The Unix permission bits (see platform::setUnixPermissions) through the open handle; no
+    // call when createNew() made the file with these bits already.
     bool setUnixPermissions(std::uint32_t mode);
     virtual void open(const std::string& path = std::string());
     virtual void openRW(const std::string& path = std::string());
@@ -54,6 +55,8 @@ class File : public Entry {
 
   protected:
     platform::FileHandle handle_ = platform::kNoFile;
+    // Made by createNew() and open since: its permission bits are those of a new file.
+    bool createdNew_ = false;
 
   private:
     void openAs(const std::string& path, platform::OpenMode mode);

@@ -18,22 +18,27 @@ FileOutput::~FileOutput() {
 
 void FileOutput::put(std::uint8_t byte) {
     file_.write(&byte, 1);
+    position_ += 1;
 }
 
 void FileOutput::write(const void* buffer, std::uint32_t length) {
     file_.write(buffer, length);
+    position_ += buffer == nullptr ? 0 : length;
 }
 
 void FileOutput::write(const std::string& text) {
-    file_.write(text.data(), static_cast<std::uint32_t>(text.size()));
+    write(text.data(), static_cast<std::uint32_t>(text.size()));
 }
 
 std::uint64_t FileOutput::tell() {
-    return file_.tell();
+    return position_;
 }
 
 void FileOutput::resize(std::uint64_t newSize) {
     file_.resize(newSize);
+    if (file_.isOpen() && newSize > position_) {
+        position_ = newSize;
+    }
 }
 
 void FileOutput::close() {
@@ -48,24 +53,28 @@ void FileOutput::open(const std::string& path) {
     file_.open(path);
     isOpen_ = true;
     ownsFile_ = true;
+    position_ = 0;
 }
 
 void FileOutput::openRW(const std::string& path) {
     file_.openRW(path);
     isOpen_ = true;
     ownsFile_ = true;
+    position_ = 0;
 }
 
 void FileOutput::createNew(const std::string& path) {
     file_.createNew(path);
     isOpen_ = true;
     ownsFile_ = true;
+    position_ = 0;
 }
 
 void FileOutput::create(const std::string& path) {
     file_.create(path);
     isOpen_ = true;
     ownsFile_ = true;
+    position_ = 0;
 }
 
 }  // namespace stream

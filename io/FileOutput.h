@@ -1,5 +1,6 @@
 // Writes a file as an output stream: each extracted file is written through one. Every write
-// goes straight to the file, so flush() has nothing to do.
+// goes straight to the file, so flush() has nothing to do. tell() is kept here rather than asked
+// of the system: every file is opened at its start and moves only by the writes made here.
 #pragma once
 
 #include <cstdint>
@@ -43,6 +44,7 @@ class FileOutput : public OutputStream {
     io::File file_;
     bool isOpen_ = false;
     bool ownsFile_ = false;
+    std::uint64_t position_ = 0;
 };
 
 }  // namespace stream

@@ -97,6 +97,10 @@ bool fullPathName(const std::string& path, std::string& absolute);
 bool setUnixPermissions(const std::string& path, std::uint32_t mode);
 // The same through an open file, whatever its name has become meanwhile.
 bool setUnixPermissionsOf(FileHandle file, std::uint32_t mode);
+// Whether a file that openFile(CreateNew) has just made (read and write for all, less the umask)
+// has the bits setUnixPermissionsOf(mode) would give it already, so that the call can be saved.
+// Always true on Windows.
+bool newFileHasUnixPermissions(std::uint32_t mode);
 
 // Whether extraction makes symbolic links. Windows needs a privilege for them, so there a link
 // is written as a small file holding its target, as other extractors do.

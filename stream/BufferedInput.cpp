@@ -36,7 +36,10 @@ int BufferedInput::getSlow() {
 std::uint32_t BufferedInput::read(void* buffer, std::uint32_t length) {
     if (index_ == count_ && length >= capacity_) {
         std::uint32_t n = next_.read(buffer, length);
-        base_ += n;
+        // The buffer is spent: it starts afresh after the bytes read past it.
+        base_ += count_ + n;
+        count_ = 0;
+        index_ = 0;
         return n;
     }
     if (count_ - index_ < length) {
@@ -114,10 +117,17 @@ void BufferedInput::seek(std::uint64_t position) {
     if (random == nullptr) {
         throw Exception("stream::BufferedInput::seek() needs a seekable stream");
     }
+    // A position among the buffered bytes costs no call: entries that follow each other in an
+    // archive are read from one buffer fill.
+    if (absolute_ && position >= base_ && position - base_ <= count_) {
+        index_ = static_cast<std::uint32_t>(position - base_);
+        return;
+    }
     random->seek(position);
     count_ = 0;
     index_ = 0;
     base_ = position;
+    absolute_ = true;
 }
 
 }  // namespace stream

@@ -3,10 +3,11 @@
 // file layer.
 //
 // It wraps the input without owning it and offers every input operation itself. It is a
-// RandomInput so that the Zip reader can position it: seek() drops the buffered bytes and seeks
-// the wrapped stream, which must then be a RandomInput too (otherwise seek() throws). Until the
-// first seek, tell() counts the bytes consumed through this wrapper from 0; after a seek it is the
-// absolute position in the wrapped stream.
+// RandomInput so that the Zip reader can position it: seek() to a position among the buffered
+// bytes (after a first seek) only moves within the buffer; any other drops them and seeks the
+// wrapped stream, which must then be a RandomInput too (otherwise seek() throws), and which no
+// one else may move meanwhile. Until the first seek, tell() counts the bytes consumed through this
+// wrapper from 0; after a seek it is the absolute position in the wrapped stream.
 //
 // Decoders may read straight from the buffer: current() points at the next unread byte,
 // available() says how many follow it, advance(n) consumes n of them and fill() fetches more.
@@ -73,6 +74,8 @@ class BufferedInput : public RandomInput {
     std::uint32_t index_ = 0;
     // Bytes consumed through this wrapper before the buffer's first byte.
     std::uint64_t base_ = 0;
+    // Whether base_ is a position in the wrapped stream (after a seek), not a count from 0.
+    bool absolute_ = false;
 };
 
 }  // namespace stream

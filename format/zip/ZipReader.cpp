@@ -440,7 +440,7 @@ void ZipReader::extractFile(stream::RandomInput& input, const PendingEntry& entr
     vessel5::FileItem& item = archive().currentItem();
     item.compressedSize.set(values.compressedSize);
     item.uncompressedSize.set(values.uncompressedSize);
-    item.name = makeOutputPath(entry.name);
+    item.name = makeOutputPath(entry.name, true);
     item.versionMadeBy = entry.versionMadeBy;
     item.externalAttributes = entry.externalAttributes;
     if (entry.isLink()) {

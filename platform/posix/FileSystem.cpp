@@ -313,4 +313,9 @@ bool setUnixPermissionsOf(FileHandle file, std::uint32_t mode) {
     return ::fchmod(fd(file), static_cast<mode_t>(mode & 0777) & ~processUmask()) == 0;
 }
 
+bool newFileHasUnixPermissions(std::uint32_t mode) {
+    const mode_t mask = processUmask();
+    return (static_cast<mode_t>(mode & 0777) & ~mask) == (static_cast<mode_t>(0666) & ~mask);
+}
+
 }  // namespace platform

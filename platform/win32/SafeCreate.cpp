@@ -54,4 +54,8 @@ bool setUnixPermissionsOf(FileHandle, std::uint32_t) {
     return true;
 }
 
+bool newFileHasUnixPermissions(std::uint32_t) {
+    return true;
+}
+
 }  // namespace platform

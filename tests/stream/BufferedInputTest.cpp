@@ -210,6 +210,59 @@ TEST(BufferedInput, SeekOverARandomInputMakesTellAbsolute) {
     EXPECT_EQ(buffered.tell(), 300u);
 }
 
+// A seek among the buffered bytes moves within the buffer without asking the wrapped stream; one
+// elsewhere, or after a read that bypassed the buffer, goes to the wrapped stream. Each read must
+// still give the bytes at the position sought.
+TEST(BufferedInput, SeekAmongBufferedBytesAsksTheWrappedStreamNothing) {
+    class SeekCountingInput : public stream::MemoryInput {
+      public:
+        using stream::MemoryInput::MemoryInput;
+        std::uint32_t read(void* buffer, std::uint32_t length) override {
+            ++reads;
+            return stream::MemoryInput::read(buffer, length);
+        }
+        void seek(std::uint64_t position) override {
+            ++seeks;
+            stream::MemoryInput::seek(position);
+        }
+        int reads = 0;
+        int seeks = 0;
+    };
+    const auto data = pattern(300);
+    SeekCountingInput in(data);
+    stream::BufferedInput buffered(in, 32);
+    struct Step {
+        std::uint64_t position;
+        std::uint32_t length;  // 0: one get()
+        int seeks;             // of the wrapped stream, in total after the step
+    };
+    const Step steps[] = {
+        {10, 0, 1},   // the first seek always goes through: tell() becomes absolute
+        {12, 0, 1},   // forward within the buffer filled at 10 (10..41)
+        {10, 0, 1},   // backward within it
+        {42, 0, 1},   // just past its last byte: the end of the buffer, the next fill follows
+        {41, 0, 2},   // the buffer now starts at 42: back to the wrapped stream (fills 41..72)
+        {73, 40, 2},  // at the buffer's end it is empty: a read of 40 bypasses it (73..112)
+        {100, 0, 3},  // so the bytes read past it are no buffered bytes
+        {300, 0, 4},  // the end
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.position);
+        buffered.seek(step.position);
+        EXPECT_EQ(buffered.tell(), step.position);
+        if (step.length == 0) {
+            EXPECT_EQ(buffered.get(), step.position < data.size() ? data[step.position] : -1);
+            EXPECT_EQ(buffered.tell(), step.position + (step.position < data.size() ? 1 : 0));
+        } else {
+            std::vector<std::uint8_t> block(step.length);
+            ASSERT_EQ(buffered.read(block.data(), step.length), step.length);
+            EXPECT_EQ(block, std::vector<std::uint8_t>(data.begin() + step.position,
+                                                       data.begin() + step.position + step.length));
+        }
+        EXPECT_EQ(in.seeks, step.seeks);
+    }
+}
+
 TEST(BufferedInput, SeekOverASequentialInputIsRefused) {
     CountingInput in(pattern(30));
     stream::BufferedInput buffered(in, 8);
