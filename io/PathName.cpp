@@ -45,23 +45,61 @@ bool sanitize(std::string& path) {
     return changed;
 }
 
+namespace {
+
+// The length the file system counts for a name (see platform::kMaxNameLength): bytes, or UTF-16
+// characters (one for each UTF-8 lead byte, two for a character past U+FFFF).
+std::size_t nameLength(const std::string& name) {
+    if (platform::kNameLengthInBytes) {
+        return name.size();
+    }
+    std::size_t units = 0;
+    for (char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        units += (byte & 0xC0) == 0x80 ? 0 : (byte >= 0xF0 ? 2 : 1);
+    }
+    return units;
+}
+
+// Drops the last character, all of its UTF-8 bytes.
+void dropLastCharacter(std::string& text) {
+    while (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80) {
+        text.pop_back();
+    }
+    if (!text.empty()) {
+        text.pop_back();
+    }
+}
+
+}  // namespace
+
 std::string numberedName(const std::string& path, unsigned n) {
-    std::size_t slash = path.rfind(platform::kSeparator);
-    std::size_t dot = path.rfind('.');
-    std::string stem = path;
+    const std::size_t slash = path.rfind(platform::kSeparator);
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::string folder = path.substr(0, nameStart);
+    std::string stem = path.substr(nameStart);
     std::string extension;
-    if (dot != std::string::npos && (slash == std::string::npos || slash < dot)) {
-        stem = path.substr(0, dot);
-        extension = path.substr(dot);
+    const std::size_t dot = stem.rfind('.');
+    if (dot != std::string::npos) {
+        extension = stem.substr(dot);
+        stem.resize(dot);
     }
-    std::string suffix = "_" + generic::decimal(n);
-    std::size_t suffixLength = suffix.size();
-    // An empty stem cannot shrink further, however long the extension.
-    while (!stem.empty() &&
-           stem.size() + extension.size() + suffixLength + 2 > platform::kMaxPath) {
-        stem.pop_back();
+    const std::string suffix = "_" + generic::decimal(n);
+    // The stem gives way, a whole character at a time, until the path fits the platform's limit
+    // and the name the file system's; only a name that is nearly all extension loses the end of
+    // its extension too. An empty stem cannot shrink further for the path's sake.
+    auto tooLong = [&] {
+        return folder.size() + stem.size() + suffix.size() + extension.size() + 2 >
+                   platform::kMaxPath ||
+               nameLength(stem + suffix + extension) > platform::kMaxNameLength;
+    };
+    while (!stem.empty() && tooLong()) {
+        dropLastCharacter(stem);
     }
-    return stem + suffix + extension;
+    while (!extension.empty() && nameLength(suffix + extension) > platform::kMaxNameLength) {
+        dropLastCharacter(extension);
+    }
+    return folder + stem + suffix + extension;
 }
 
 bool makeUnique(std::string& path, unsigned limit) {

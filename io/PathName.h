@@ -16,13 +16,15 @@ void makeAbsolute(std::string& path);
 bool sanitize(std::string& path);
 
 // When something of that name exists, changes path to the first free name with a suffix _1 to
-// _limit before its extension, keeping within the platform's path limit; true when it changed
-// it. Throws io::Exception "io::Path::makeUnique() cannot resolve name conflict for " + the last
-// candidate when all are taken.
+// _limit before its extension, keeping within the platform's path and name limits; true when it
+// changed it. Throws io::Exception "io::Path::makeUnique() cannot resolve name conflict for " + the
+// last candidate when all are taken.
 bool makeUnique(std::string& path, unsigned limit);
 
-// The n-th numbered form of path: the suffix _n before its extension, the stem shortened as
-// needed to keep within the platform's path limit. Looks at nothing on disk.
+// The n-th numbered form of path: the suffix _n before its extension, the stem shortened (whole
+// characters) as needed to keep within the platform's path limit and its name limit
+// (platform::kMaxNameLength), the extension too when the name is nearly all extension. Looks at
+// nothing on disk.
 std::string numberedName(const std::string& path, unsigned n);
 
 // Shortens path to at most maximum characters, keeping its folder and, where room allows, its

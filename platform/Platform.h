@@ -19,6 +19,8 @@ constexpr bool kUnixFileModes = false;           // files carry DOS attributes o
 constexpr const char* kForbiddenNameCharacters = "<>\"|?*";
 // 0: the platform layer copes with long names itself; nothing is refused up front.
 constexpr std::size_t kMaxNameBytes = 0;
+// A path component holds at most kMaxNameLength UTF-16 characters.
+constexpr bool kNameLengthInBytes = false;
 #else
 constexpr char kSeparator = '/';
 constexpr char kOtherSeparator = '\\';
@@ -28,7 +30,13 @@ constexpr const char* kForbiddenNameCharacters = "";
 // NAME_MAX: the longest path component, in bytes. Longer names, and paths longer than
 // kMaxPathLength, are refused before an extraction writes anything.
 constexpr std::size_t kMaxNameBytes = 255;
+// A path component holds at most kMaxNameLength bytes.
+constexpr bool kNameLengthInBytes = true;
 #endif
+
+// The longest path component the file systems take: 255 bytes on POSIX (NAME_MAX), 255 UTF-16
+// characters on Windows. Names this program makes up (numbered free names) keep within it.
+constexpr std::size_t kMaxNameLength = 255;
 
 // The longest path text that fits the platform's buffers (terminating zero excluded).
 constexpr std::size_t kMaxPathLength = kMaxPath - 1;

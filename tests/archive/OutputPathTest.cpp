@@ -138,6 +138,41 @@ TEST_F(OutputTest, TopLevelNamesAreRenamedOnceAndLaterEntriesFollow) {
     EXPECT_EQ(reader.makeOutputPath("docs/c.txt"), destination + native("/docs_2/c.txt"));
 }
 
+// Names at the file system's name limit that are taken: the numbered name is shortened to fit,
+// whether a top-level folder is renamed, a top-level file is created under a new name, or a
+// file below a folder meets a taken name.
+TEST_F(OutputTest, TakenNamesAtTheNameLimitGetNumberedNamesThatFit) {
+    const std::string folder(255, 'd');
+    const std::string file = std::string(251, 'f') + ".txt";
+    fs::create_directory(fs::path(destination + native("/" + folder)));
+    testsupport::writeFile(destination + native("/" + file), std::string("mine"));
+    fs::create_directory(fs::path(destination + native("/sub")));
+    testsupport::writeFile(destination + native("/sub/" + file), std::string("mine"));
+
+    extract(folder + "/a.txt");
+    stream::FileOutput output;
+    const std::string top = reader.createOutputFile(output, reader.makeOutputPath(file, true), 256);
+    output.close();
+    const std::string below =
+        reader.createOutputFile(output, destination + native("/sub/" + file), 256);
+    output.close();
+
+    const std::string numbered = std::string(249, 'f') + "_1.txt";
+    EXPECT_EQ(top, destination + native("/" + numbered));
+    EXPECT_EQ(below, destination + native("/sub/" + numbered));
+    std::vector<std::string> expected = {folder + "/",
+                                         std::string(253, 'd') + "_1/",
+                                         std::string(253, 'd') + "_1/a.txt",
+                                         numbered,
+                                         file,
+                                         "sub/",
+                                         "sub/" + numbered,
+                                         "sub/" + file};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(tree(destination), expected);
+    EXPECT_EQ(testsupport::readFile(destination + native("/" + file)), testsupport::bytes("mine"));
+}
+
 TEST_F(OutputTest, RelativeDestinationIsMadeAbsolute) {
     archive.setDestinationFolder(".");
     std::string path = reader.makeOutputPath("a/b.txt");

@@ -1,6 +1,7 @@
 #!/bin/bash
-# The POSIX stub end to end: quiet runs, the terminal questions, Ctrl-C during a large entry,
-# a damaged archive, on self-extracting files made here from Info-ZIP archives.
+# The POSIX stub end to end: quiet runs, the terminal questions, Ctrl-C, SIGTERM and SIGHUP
+# during a large entry (the host tool's extract too), a damaged archive, on self-extracting files
+# made here from Info-ZIP archives.
 set -euo pipefail
 source "$(dirname "$0")/stub_lib.sh"
 
@@ -112,14 +113,43 @@ printf 'last\n' >"$WORK/big/3-last.txt"
 (cd "$WORK/big" && zip -q -0 "$WORK/big.zip" 1-first.txt 2-big.bin 3-last.txt)
 rm -f "$WORK/big/2-big.bin"
 make_sfx "$STUB" "$WORK/big.zip" "$WORK/big.sfx"
-rm -f "$WORK/big.zip"
 chmod +x "$WORK/big.sfx"
 code=$(on_terminal "$WORK/big.sfx" "$WORK/bigout" -- "[y/N]" $'y\n' "Extract to" $'\n' "2-big.bin" INT)
 [ "$code" = 1 ] || fail "Ctrl-C during extraction exit $code"
 [ -f "$WORK/bigout/1-first.txt" ] || fail "the entry before the cancel is missing"
 [ ! -e "$WORK/bigout/2-big.bin" ] || fail "partial file left: $(stat -c %s "$WORK/bigout/2-big.bin")"
 [ ! -e "$WORK/bigout/3-last.txt" ] || fail "extraction went on after the cancel"
-rm -f "$WORK/big.sfx"
+
+echo "== SIGTERM and SIGHUP during a large entry, stub and tool: exit 1, no partial file"
+# The signal goes out as soon as the large entry's file appears, long before its 400 MB are
+# written.
+for program in stub tool; do
+    for signal in TERM HUP; do
+        out="$WORK/signal-$program-$signal"
+        mkdir "$out"
+        if [ "$program" = stub ]; then
+            (cd "$out" && exec "$WORK/big.sfx" -q </dev/null >/dev/null 2>&1) &
+        else
+            "$TOOL" extract "$WORK/big.zip" -d "$out" -q </dev/null >/dev/null 2>&1 &
+        fi
+        pid=$!
+        for i in $(seq 1 3000); do
+            [ -e "$out/2-big.bin" ] && break
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.01
+        done
+        kill -"$signal" "$pid" 2>/dev/null || fail "$program ended before SIG$signal could be sent"
+        code=0
+        wait "$pid" || code=$?
+        [ "$code" = 1 ] || fail "SIG$signal to the $program: exit $code"
+        [ -f "$out/1-first.txt" ] || fail "SIG$signal to the $program: the entry before is missing"
+        [ ! -e "$out/2-big.bin" ] ||
+            fail "SIG$signal to the $program: partial file left: $(stat -c %s "$out/2-big.bin")"
+        [ ! -e "$out/3-last.txt" ] || fail "SIG$signal to the $program: extraction went on"
+        rm -rf "$out"
+    done
+done
+rm -f "$WORK/big.sfx" "$WORK/big.zip"
 
 echo "== damaged archive: exit 2, the exception's text on stderr"
 damage_copy "$WORK/small.sfx" "$WORK/bad.sfx" $'hello\n'  # stored: the bytes of a.txt

@@ -216,6 +216,39 @@ TEST(PathName, MakeUniqueShortensTheStemToFitTheLimit) {
     EXPECT_EQ(unique.size(), platform::kMaxPath - 2);
 }
 
+// A name at the file system's name limit still gets its number: the stem gives way, whole
+// characters at a time, the extension stays (unless the name is nearly all extension).
+TEST(PathName, NumberedNameKeepsWithinTheNameLimit) {
+    const std::string e = "\xC3\xA9";  // two bytes, one UTF-16 character
+    auto times = [](const std::string& text, std::size_t count) {
+        std::string all;
+        for (std::size_t i = 0; i < count; ++i) {
+            all += text;
+        }
+        return all;
+    };
+    const bool bytes = platform::kNameLengthInBytes;
+    struct Case {
+        std::string name;
+        unsigned n;
+        std::string numbered;
+    };
+    const std::vector<Case> cases = {
+        {std::string(251, 'a') + ".txt", 1, std::string(249, 'a') + "_1.txt"},
+        {std::string(251, 'a') + ".txt", 10, std::string(248, 'a') + "_10.txt"},
+        {std::string(255, 'a'), 7, std::string(253, 'a') + "_7"},
+        {std::string(200, 'a') + ".txt", 1, std::string(200, 'a') + "_1.txt"},  // room enough
+        {"." + std::string(254, 'x'), 1, "_1." + std::string(252, 'x')},
+        // 251 bytes of stem: one byte too many for "_1", so a whole two-byte character goes
+        // where names count bytes; 126 UTF-16 characters leave room where they count those.
+        {times(e, 125) + "x.txt", 1, bytes ? times(e, 124) + "_1.txt" : times(e, 125) + "x_1.txt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.numbered);
+        EXPECT_EQ(io::numberedName(n("dir/") + c.name, c.n), n("dir/") + c.numbered);
+    }
+}
+
 TEST(PathName, MakeUniqueGivesUpAfterTheLimit) {
     TempDir dir;
     writeFile(dir / "c.dat", "");
