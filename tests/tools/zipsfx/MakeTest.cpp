@@ -205,6 +205,73 @@ TEST(Make, WindowsStubMatchesRunWithoutRegardToCaseOrSeparator) {
     EXPECT_EQ(w.make(o), "");
 }
 
+// What `--run` becomes in the stub: a program outside the destination is refused, one that names
+// no archived file is warned about, and a whole value that names an archived file with a blank
+// is quoted so that the stub does not split it there. Anything after the program (';' included)
+// is kept as written: the stub passes it on, never to a shell.
+TEST(Make, RunValuesAreRefusedWarnedAboutOrQuoted) {
+    Workspace w;
+    writeFile(w.input + "/My Setup.sh", "#!/bin/sh\n");
+    const auto windowsImage = images::windowsImage({{"RUN"}, {"DESTINATION"}});
+    writeFile(w.dir / "windows-stub", windowsImage.bytes);
+    const auto posixRunAt = images::elfImage({{".zipsfx"}}).offsets[0] + 261;
+    struct Case {
+        std::string run;
+        bool windows;
+        std::string refused;  // a part of the refusal, or "" when it is made
+        std::string stored;   // the RUN text in the file made
+        std::string warning;  // a part of the warning, or "" for none
+    };
+    const std::string outside = "RUN must name a program inside the destination folder, not ";
+    const std::string missing = "which is not among the archive's entries";
+    const Case cases[] = {
+        {"../outside.sh", false, outside + "../outside.sh", "", ""},
+        {"app/../../outside.sh now", false, outside + "app/../../outside.sh", "", ""},
+        {"..\\planted.exe", true, outside + "..\\planted.exe", "", ""},
+        {"/bin/sh -c 'touch x'", false, outside + "/bin/sh", "", ""},
+        {"\\\\server\\share\\x.exe", true, outside + "\\\\server\\share\\x.exe", "", ""},
+        {"C:\\Windows\\x.exe", true, outside + "C:\\Windows\\x.exe", "", ""},
+        {"\"../app/setup.sh\" now", false, outside + "../app/setup.sh", "", ""},
+        {"..app/setup.sh", false, "", "..app/setup.sh", missing},  // dots inside a name
+        {"app/setup.sh ; touch x", false, "", "app/setup.sh ; touch x", ""},
+        {"app/My Setup.sh", false, "", "\"app/My Setup.sh\"", ""},
+        {"APP\\my setup.SH", true, "", "\"APP\\my setup.SH\"", ""},
+        {"app/my setup.sh", false, "", "app/my setup.sh", "'app/my'"},  // POSIX minds the case
+        {"\"app/My Setup.sh\" --quiet", false, "", "\"app/My Setup.sh\" --quiet", ""},
+        {"app/My Setup.sh --quiet", false, "", "app/My Setup.sh --quiet", "'app/My'"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.run);
+        MakeOptions o = w.options();
+        o.settings.run = c.run;
+        if (c.windows) {
+            o.stub = w.dir / "windows-stub";
+        }
+        fs::remove(w.output);
+        std::string warning;
+        try {
+            warning = w.make(o);
+        } catch (const generic::exception& e) {
+            EXPECT_EQ(e.message(), c.refused);
+            EXPECT_FALSE(fs::exists(w.output));
+            continue;
+        }
+        ASSERT_EQ(c.refused, "") << "not refused";
+        if (c.warning.empty()) {
+            EXPECT_EQ(warning, "");
+        } else {
+            EXPECT_NE(warning.find(c.warning), std::string::npos) << warning;
+        }
+        // The stored text and its terminating zero, where the stub reads it.
+        const auto bytes = testsupport::readFile(w.output);
+        const std::size_t at = c.windows ? windowsImage.offsets[0] : posixRunAt;
+        ASSERT_LE(at + c.stored.size() + 1, bytes.size());
+        EXPECT_EQ(std::string(bytes.begin() + static_cast<long>(at),
+                              bytes.begin() + static_cast<long>(at + c.stored.size() + 1)),
+                  c.stored + std::string(1, '\0'));
+    }
+}
+
 TEST(Make, AppendsAnExistingZipUnchanged) {
     Workspace w;
     // A Zip made by the writer itself, standing in for one from another tool.
