@@ -10,6 +10,7 @@
 #include "archive/Archive.h"
 #include "base/Exception.h"
 #include "archive/FormatReader.h"
+#include "io/File.h"
 #include "io/Folder.h"
 #include "platform/Platform.h"
 #include "io/FileOutput.h"
@@ -160,17 +161,21 @@ TEST_F(OutputTest, TakenNamesAtTheNameLimitGetNumberedNamesThatFit) {
     const std::string numbered = std::string(249, 'f') + "_1.txt";
     EXPECT_EQ(top, destination + native("/" + numbered));
     EXPECT_EQ(below, destination + native("/sub/" + numbered));
-    std::vector<std::string> expected = {folder + "/",
-                                         std::string(253, 'd') + "_1/",
-                                         std::string(253, 'd') + "_1/a.txt",
-                                         numbered,
-                                         file,
-                                         "sub/",
-                                         "sub/" + numbered,
-                                         "sub/" + file};
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(tree(destination), expected);
-    EXPECT_EQ(testsupport::readFile(destination + native("/" + file)), testsupport::bytes("mine"));
+    // Looked at through the product's own file calls: these paths pass the classic Windows
+    // limit, which the test helpers keep to.
+    const std::string renamed = std::string(253, 'd') + "_1";
+    for (const std::string& made : {renamed + "/a.txt", numbered, "sub/" + numbered}) {
+        EXPECT_TRUE(io::exists(destination + native("/" + made))) << made;
+    }
+    EXPECT_FALSE(io::exists(destination + native("/" + folder + "/a.txt")));
+    for (const std::string& mine : {file, "sub/" + file}) {
+        io::File old;
+        old.open(destination + native("/" + mine));
+        char text[8] = {};
+        EXPECT_EQ(old.read(text, sizeof text), 4u);
+        EXPECT_EQ(std::string(text), "mine");
+        old.close();
+    }
 }
 
 TEST_F(OutputTest, RelativeDestinationIsMadeAbsolute) {

@@ -2,7 +2,8 @@
 # The Windows stub end to end under Wine, in real windows on an Xvfb display driven with xdotool:
 # quiet runs, the confirmation and destination dialogs, the progress window and its Cancel, the
 # error box, and the start of the RUN program from a folder with a blank in its name and from one
-# named in other scripts.
+# named in other scripts; RUN follows the names this run wrote (a renamed file or top-level
+# folder), never starts a program that was there before, and passes its arguments as written.
 # Screenshots of the three dialogs are left in build/screenshots/.
 set -euo pipefail
 source "$(dirname "$0")/stub_lib.sh"
@@ -308,6 +309,61 @@ for arg in -q ""; do
 done
 sleep 0.5
 [ ! -e "$WORK/badout/ran.txt" ] || fail "RUN started after a failure"
+
+# Waits for the RUN stand-in's ran.txt in that folder.
+wait_ran() {  # folder
+    for i in $(seq 1 50); do [ -f "$1/ran.txt" ] && return 0; sleep 0.1; done
+    return 1
+}
+
+echo "== RUN and a taken setup.exe: the archive's copy, renamed setup_1.exe, is started"
+mkdir "$WORK/taken"
+cp "$WORK/setup.exe" "$WORK/taken/setup.exe"  # planted: it would write ran.txt just the same
+launch "$WORK/small.exe" "$WORK/taken" -q
+finish
+[ "$code" = 0 ] || fail "taken setup.exe: exit $code"
+cmp -s "$WORK/setup.exe" "$WORK/taken/setup.exe" || fail "the planted setup.exe was replaced"
+[ -f "$WORK/taken/setup_1.exe" ] || fail "no setup_1.exe: $(ls "$WORK/taken")"
+wait_ran "$WORK/taken" || fail "nothing was started"
+ran_has "$WORK/taken" "line=\"$(wine_path "$WORK/taken")\\setup_1.exe\" first \"second arg\"" ||
+    fail "not the archive's copy started: $(cat "$WORK/taken/ran.txt")"
+
+echo "== RUN in a renamed top-level folder (dist -> dist_1), arguments with quotes and ';'"
+mkdir -p "$WORK/dist-src/dist" "$WORK/distout/dist"
+cp "$WORK/setup.exe" "$WORK/dist-src/dist/setup.exe"
+cp "$WORK/setup.exe" "$WORK/distout/dist/setup.exe"  # planted in the folder of that name
+(cd "$WORK/dist-src" && zip -qr -X "$WORK/dist.zip" dist)
+cp "$STUB" "$WORK/stub-dist.exe"
+# As the tool's rule splits them: "a;b" and c;d whole, \" a literal quote inside quotes,
+# backslashes before no quote literal.
+set_run "$WORK/stub-dist.exe" setup.exe 'dist\setup.exe "a;b" c;d "say \"hi\"" back\\slash'
+make_sfx "$WORK/stub-dist.exe" "$WORK/dist.zip" "$WORK/dist.exe"
+launch "$WORK/dist.exe" "$WORK/distout" -q
+finish
+[ "$code" = 0 ] || fail "renamed folder: exit $code"
+wait_ran "$WORK/distout/dist_1" || fail "the program in dist_1 was not started: $(ls -R "$WORK/distout")"
+[ ! -e "$WORK/distout/dist/ran.txt" ] || fail "the planted dist\\setup.exe was started"
+expected_args=$(printf 'arg=%s\n' 'a;b' 'c;d' 'say "hi"' 'back\\slash')
+got_args=$(tr -d '\r' <"$WORK/distout/dist_1/ran.txt" | grep '^arg=' || true)
+[ "$got_args" = "$expected_args" ] || fail "RUN arguments: $(cat "$WORK/distout/dist_1/ran.txt")"
+
+echo "== RUN names a file the run did not write but that was there: nothing started, exit 3, said"
+mkdir "$WORK/before"
+cp "$WORK/setup.exe" "$WORK/before/tool.exe"
+cp "$STUB" "$WORK/stub-tool.exe"
+set_run "$WORK/stub-tool.exe" setup.exe 'tool.exe'
+make_sfx "$WORK/stub-tool.exe" "$WORK/small.zip" "$WORK/tool.exe"
+launch "$WORK/tool.exe" "$WORK/before" -q
+wait_window "$BOX" >/dev/null || fail "no message about the program that was there before"
+controls "$BOX" | grep -q 'tool.exe, was already there before extracting and was not written by it; nothing was started.|' ||
+    fail "message box text: $(controls "$BOX")"
+press "$BOX" Return
+finish
+[ "$code" = 3 ] || fail "program from before: exit $code"
+sleep 0.5
+[ ! -e "$WORK/before/ran.txt" ] || fail "the program that was there before was started"
+[ -f "$WORK/before/setup.exe" ] || fail "the archive was not extracted"
+rm -f "$WORK/dist.exe" "$WORK/tool.exe"
 
 echo "== Cancel in the progress window during a large entry: exit 1, no partial file, no launch"
 mkdir -p "$WORK/big" "$WORK/bigout"
