@@ -16,13 +16,13 @@ class CentralHeader : public Header {
 
     bool isValid() const override { return signature == kSignature; }
     void read(stream::InputStream& input, bool check) override;
-    void write(stream::OutputStream& output) override;
+    void write(stream::OutputStream& output);
     std::uint64_t size() const override {
         return kFixedSize + name.size() + extra.size() + comment.size();
     }
 
     // Writes the local header with this record's shared fields, name and extra field.
-    virtual void writeLocal(stream::OutputStream& output);
+    void writeLocal(stream::OutputStream& output);
     // Writes the fields shared with the local header, from versionNeeded to the extra length.
     void writeCommon(stream::OutputStream& output);
 

@@ -29,7 +29,7 @@ class EncryptionHeader : public Header {
     // Fills 11 random bytes and the expect value, encrypts and writes them; the bytes kept stay
     // plain. Throws without an expect value. Kept as part of the archive library's API; no program
     // of ours calls it yet.
-    void write(stream::OutputStream& output) override;
+    void write(stream::OutputStream& output);
     std::uint64_t size() const override { return kSize; }
 
     void setExpect(std::uint8_t value) {

@@ -3,9 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "base/Exception.h"
 #include "format/LittleEndianInput.h"
-#include "format/LittleEndianOutput.h"
 
 namespace format {
 namespace zip {
@@ -22,22 +20,6 @@ void EndHeader::read(stream::InputStream& input, bool check) {
     centralOffset = in.get32();
     std::uint16_t commentLength = in.get16();
     in.getBytes(comment, commentLength);
-}
-
-void EndHeader::write(stream::OutputStream& output) {
-    LittleEndianOutput out(output);
-    out.write(kSignature.data(), 4);
-    out.put16(diskNumber);
-    out.put16(centralDisk);
-    out.put16(diskEntries);
-    out.put16(totalEntries);
-    out.put32(centralSize);
-    out.put32(centralOffset);
-    if (comment.size() > kMaxFieldLength) {
-        throw format::Exception("file comment is too long in format::zip::CentralHeader::write()");
-    }
-    out.put16(static_cast<std::uint16_t>(comment.size()));
-    out.putBytes(comment);
 }
 
 std::uint64_t EndHeader::locate(stream::RandomInput& input) {

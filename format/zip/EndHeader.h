@@ -19,7 +19,7 @@ class EndHeader : public Header {
 
     bool isValid() const override { return signature == kSignature; }
     void read(stream::InputStream& input, bool check) override;
-    void write(stream::OutputStream& output) override;
+    void write(stream::OutputStream& output);
     std::uint64_t size() const override { return kFixedSize + comment.size(); }
 
     // Position of the end record in the input, or kNotFound. The signature nearest to the end

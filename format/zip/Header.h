@@ -1,5 +1,7 @@
 // The common shape of the Zip records (end record, central and local headers, encryption
-// header): each reads and writes itself, checks its signature and knows its length on disk.
+// header): each reads itself, checks its signature and knows its length on disk. Each also writes
+// itself, with a write member of its own that is not virtual: the writers are defined apart
+// (RecordWriters.cpp), so that a program that only reads links none of them.
 #pragma once
 
 #include <array>
@@ -25,7 +27,6 @@ class Header {
     // Reads the record at the input's position. With check set, a signature that differs from
     // the record's in any of its four bytes throws; without, isValid() tells.
     virtual void read(stream::InputStream& input, bool check) = 0;
-    virtual void write(stream::OutputStream& output) = 0;
     // Length on disk, from the current field values.
     virtual std::uint64_t size() const = 0;
 

@@ -16,7 +16,7 @@ class LocalHeader : public Header {
 
     bool isValid() const override { return signature == kSignature; }
     void read(stream::InputStream& input, bool check) override;
-    void write(stream::OutputStream& output) override;
+    void write(stream::OutputStream& output);
     std::uint64_t size() const override { return kFixedSize + name.size() + extra.size(); }
 
     std::uint16_t versionNeeded = 0;

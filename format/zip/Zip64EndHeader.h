@@ -20,7 +20,7 @@ class Zip64EndHeader : public Header {
     // Reads the fixed part; the extensible data after it is skipped by nobody (the locator
     // follows at the position recordSize gives).
     void read(stream::InputStream& input, bool check) override;
-    void write(stream::OutputStream& output) override;
+    void write(stream::OutputStream& output);
     std::uint64_t size() const override { return kFixedSize; }
 
     // The size of the rest of the record, from after this field: 44 without extensible data.
@@ -43,7 +43,7 @@ class Zip64Locator : public Header {
 
     bool isValid() const override { return signature == kSignature; }
     void read(stream::InputStream& input, bool check) override;
-    void write(stream::OutputStream& output) override;
+    void write(stream::OutputStream& output);
     std::uint64_t size() const override { return kFixedSize; }
 
     std::uint32_t endDisk = 0;

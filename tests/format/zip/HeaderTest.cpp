@@ -47,7 +47,9 @@ CentralHeader sampleCentral() {
     return h;
 }
 
-std::vector<std::uint8_t> written(Header& header) {
+// write is each record's own, not part of Header.
+template <typename Record>
+std::vector<std::uint8_t> written(Record& header) {
     stream::MemoryOutput out;
     header.write(out);
     return out.data();
