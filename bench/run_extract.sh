@@ -5,6 +5,8 @@
 # outputs are deleted at the end; wait a few minutes before another series.
 # Usage: bench/run_extract.sh [repetitions] (default 5); corpora from bench/make_corpora.sh.
 # Prints, per corpus and tool, the median wall time, its ratio to unzip's, and peak memory.
+# ZIPSFX_BASE names a second zipsfx (an older build, say) timed in the same series as
+# "zipsfx-base", so that a change is measured before and after under the same load.
 set -eu
 if [ "${1:-}" = --one ]; then
     # One timed extraction: --one TOOL ZIP DEST (the zipsfx path comes in ZIPSFX).
@@ -12,6 +14,7 @@ if [ "${1:-}" = --one ]; then
     mkdir -p "$dest"
     case $tool in
         zipsfx) exec "$ZIPSFX" extract "$zip" -d "$dest" -q ;;
+        zipsfx-base) exec "$ZIPSFX_BASE" extract "$zip" -d "$dest" -q ;;
         unzip) exec unzip -q "$zip" -d "$dest" ;;
         7z) exec 7z x -bd -y -o"$dest" "$zip" > /dev/null ;;
         bsdtar) exec bsdtar -xf "$zip" -C "$dest" ;;
@@ -32,6 +35,11 @@ if [ -x "$zipsfx" ]; then
     tools="zipsfx $tools"
 else
     echo "zipsfx not built ($zipsfx): timing the peers only" >&2
+fi
+if [ -n "${ZIPSFX_BASE:-}" ]; then
+    [ -x "$ZIPSFX_BASE" ] || { echo "ZIPSFX_BASE is no program: $ZIPSFX_BASE" >&2; exit 2; }
+    tools="zipsfx-base $tools"
+    export ZIPSFX_BASE
 fi
 
 export ZIPSFX="$zipsfx"
@@ -60,14 +68,14 @@ for line in open(sys.argv[1]):
     seconds, kb = stats.split()
     rows[(corpus, tool)].append(float(seconds))
     mem[(corpus, tool)] = max(mem[(corpus, tool)], int(kb))
-print("%-7s %-7s %9s %9s %10s" % ("corpus", "tool", "median s", "/unzip", "peak MB"))
+print("%-7s %-11s %9s %9s %10s" % ("corpus", "tool", "median s", "/unzip", "peak MB"))
 for corpus in ("tree", "large", "small"):
     base = rows.get((corpus, "unzip"))
-    for tool in ("zipsfx", "unzip", "7z", "bsdtar"):
+    for tool in ("zipsfx-base", "zipsfx", "unzip", "7z", "bsdtar"):
         if (corpus, tool) not in rows:
             continue
         m = statistics.median(rows[(corpus, tool)])
         ratio = m / statistics.median(base) if base else float("nan")
-        print("%-7s %-7s %9.2f %9.2f %10.1f" % (corpus, tool, m, ratio, mem[(corpus, tool)] / 1024))
+        print("%-7s %-11s %9.2f %9.2f %10.1f" % (corpus, tool, m, ratio, mem[(corpus, tool)] / 1024))
 PY
 rm -rf "$out"

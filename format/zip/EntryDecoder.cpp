@@ -12,7 +12,15 @@ namespace zip {
 namespace {
 
 constexpr std::uint32_t kBufferSize = 0x10000;
+constexpr std::uint32_t kSmallestBuffer = 0x1000;
 constexpr std::uint32_t kProgressStep = 0x4000;
+
+std::uint32_t bufferFor(std::uint64_t size) {
+    if (size >= kBufferSize) {
+        return kBufferSize;
+    }
+    return size < kSmallestBuffer ? kSmallestBuffer : static_cast<std::uint32_t>(size);
+}
 
 }  // namespace
 
@@ -26,10 +34,10 @@ void EntryDecoder::decode(stream::InputStream& input, stream::OutputStream& outp
     relay_.setStart(produced);
     algorithm::CRC32 checksum(0xFFFFFFFFu);
     stream::ChecksumOutput checked(output, checksum);
-    stream::BufferedOutput buffered(checked, kBufferSize);
+    stream::BufferedOutput buffered(checked, bufferFor(outputSize));
     stream::ProgressOutput progress(buffered, kProgressStep);
     progress.attach(relay_);
-    stream::BufferedInput bufferedInput(input, kBufferSize);
+    stream::BufferedInput bufferedInput(input, bufferFor(inputSize));
     const std::uint64_t written = run(bufferedInput, progress);
     buffered.flush();
     crc = ~checksum.value();

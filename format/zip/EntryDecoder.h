@@ -29,6 +29,10 @@ class EntryDecoder {
     std::uint64_t uncompressedSize = algorithm::kUnknownSize;
     std::uint64_t compressedSize = algorithm::kUnknownSize;
     std::uint32_t crc = 0;
+    // The bytes the input holds and the output will take, where known, whatever the method:
+    // a small entry gets small buffers rather than two of 64 KB.
+    std::uint64_t inputSize = algorithm::kUnknownSize;
+    std::uint64_t outputSize = algorithm::kUnknownSize;
 
   protected:
     // Runs the algorithm the way its method needs; returns the number of bytes written.

@@ -518,6 +518,8 @@ void ZipReader::decodeData(stream::RandomInput& input, stream::OutputStream& out
     std::unique_ptr<EntryDecoder> decoder =
         createEntryDecoder(values.method, values.flags, archive());
     decoder->produced = produced();
+    decoder->inputSize = values.compressedSize;
+    decoder->outputSize = values.uncompressedSize;
     if (takesCompressedSize(values.method)) {
         decoder->compressedSize = values.compressedSize;
     } else {
