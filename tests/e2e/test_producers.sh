@@ -108,7 +108,10 @@ PY
 check_archive python-force-zip64 "$WORK/python64.zip"
 if command -v bsdtar >/dev/null; then
     (cd "$SRC" && bsdtar -a -cf "$WORK/bsdtar.zip" .)
-    unzip -Z1 "$WORK/bsdtar.zip" | head -1 | grep -qx './' || fail "bsdtar wrote no ./ first"
+    # The whole listing is read (sed, not head): with pipefail, unzip cut off by SIGPIPE would
+    # fail the check at random.
+    first=$(unzip -Z1 "$WORK/bsdtar.zip" | sed -n 1p)
+    [ "$first" = ./ ] || fail "bsdtar wrote no ./ first"
     check_archive bsdtar "$WORK/bsdtar.zip"
 else
     note "bsdtar is not installed: its archive is left out"
