@@ -478,6 +478,12 @@ void ZipReader::extractLink(stream::RandomInput& input, const PendingEntry& entr
 }
 
 void ZipReader::finishLinks() {
+    if (!platform::kSymbolicLinks) {
+        // extractEntry collects no links where the system does not make them: nothing to make,
+        // and none of the code below is needed in such a build.
+        links_.clear();
+        return;
+    }
     const std::string prefix = destinationPrefix();
     // Every link of this run, as components below the destination: no target may pass through
     // one, whatever the order in which they are made.
