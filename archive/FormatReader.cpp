@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "archive/Archive.h"
+#include "base/Decimal.h"
 #include "base/Exception.h"
 #include "archive/SafePath.h"
 #include "io/Folder.h"
@@ -332,8 +333,8 @@ void FormatReader::checkRoom(std::uint64_t needed) {
     if (needed > available) {
         throw brindle5::exception::Output("not enough free space in the destination folder " +
                                           archive_.destinationFolder() + ": the archive holds " +
-                                          std::to_string(needed) + " bytes, " +
-                                          std::to_string(available) + " bytes are free");
+                                          generic::decimal(needed) + " bytes, " +
+                                          generic::decimal(available) + " bytes are free");
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "base/Decimal.h"
 #include "base/Utf8.h"
 #include "platform/Platform.h"
 
@@ -76,13 +77,13 @@ std::string pathLengthProblem(const std::string& prefix,
     std::size_t length = prefix.size();
     for (std::size_t i = 0; i < components.size(); ++i) {
         if (components[i].size() > platform::kMaxNameBytes) {
-            return "a name longer than " + std::to_string(platform::kMaxNameBytes) +
+            return "a name longer than " + generic::decimal(platform::kMaxNameBytes) +
                    " bytes, which this system cannot create";
         }
         length += (i == 0 ? 0 : 1) + components[i].size();
     }
     if (length > platform::kMaxPathLength) {
-        return "a path longer than " + std::to_string(platform::kMaxPathLength) +
+        return "a path longer than " + generic::decimal(platform::kMaxPathLength) +
                " bytes, which this system cannot create";
     }
     return std::string();

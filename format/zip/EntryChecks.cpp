@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Decimal.h"
 #include "base/Exception.h"
 
 namespace format {
@@ -27,8 +28,8 @@ void checkNoOverlap(const std::vector<PendingEntry>& entries) {
         if (extents[i].start < extents[i - 1].end) {
             throw brindle5::exception::BadFormat(
                 "overlapping entries in zip reader: an entry at offset " +
-                std::to_string(extents[i].start) + " lies inside the entry at offset " +
-                std::to_string(extents[i - 1].start));
+                generic::decimal(extents[i].start) + " lies inside the entry at offset " +
+                generic::decimal(extents[i - 1].start));
         }
     }
 }
@@ -45,7 +46,7 @@ void SizeLimitedOutput::take(std::uint64_t count) {
     if (count > limit_ - written_) {
         throw brindle5::exception::BadData(
             "size mismatch in zip reader: the data is longer than the declared " +
-            std::to_string(limit_) + " bytes; data is invalid");
+            generic::decimal(limit_) + " bytes; data is invalid");
     }
     written_ += count;
 }
@@ -86,8 +87,8 @@ std::uint64_t SizeLimitedOutput::copyFrom(stream::InputStream& input, std::uint6
 void SizeLimitedOutput::finish() const {
     if (written_ != limit_) {
         throw brindle5::exception::BadData("size mismatch in zip reader: the data ends after " +
-                                           std::to_string(written_) + " of the declared " +
-                                           std::to_string(limit_) + " bytes; data is invalid");
+                                           generic::decimal(written_) + " of the declared " +
+                                           generic::decimal(limit_) + " bytes; data is invalid");
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "base/Decimal.h"
+
 namespace platform {
 namespace win32 {
 
@@ -80,7 +82,7 @@ std::string errorText(unsigned long code) {
         --n;
     }
     if (n == 0) {
-        return "system error " + std::to_string(code);
+        return "system error " + generic::decimal(code);
     }
     return narrow(buffer, n);
 }
