@@ -27,6 +27,11 @@ bool cleanNameCharacters(std::string& name);
 std::string pathLengthProblem(const std::string& prefix,
                               const std::vector<std::string>& components);
 
+// Whether a stored name asks for a place outside the folder it is joined to: it begins with a
+// separator or a drive prefix, or has a ".." component. safeComponents mends such a name (it
+// drops those parts); the tool refuses to put one where the stub would have to.
+bool isAbsoluteOrClimbing(const std::string& storedName);
+
 // CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0-9 and LPT0-9 (also with a superscript digit), in any
 // case, alone or followed by an extension or blanks.
 bool isReservedDeviceName(const std::string& component);

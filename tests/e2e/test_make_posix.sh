@@ -62,6 +62,40 @@ else
     echo "SKIP (part): Info-ZIP zip is not installed"
 fi
 
+note "an archive with Zip64 records throughout is appended unchanged and extracts the same"
+# Python's zipfile writes the Zip64 extra fields, the Zip64 end record and its locator only for
+# large archives; lowering its limits makes it write them for this small one.
+python3 - "$WORK" <<'PY'
+import os, sys, zipfile
+work = sys.argv[1]
+zipfile.ZIP64_LIMIT = 0
+zipfile.ZIP_FILECOUNT_LIMIT = 0
+os.chdir(work)
+with zipfile.ZipFile("zip64.zip", "w") as z:
+    for root, dirs, files in sorted(os.walk("tree")):
+        z.write(root)
+        for name in sorted(files):
+            path = os.path.join(root, name)
+            info = zipfile.ZipInfo.from_file(path)
+            info.compress_type = zipfile.ZIP_DEFLATED
+            with open(path, "rb") as source, z.open(info, "w", force_zip64=True) as target:
+                target.write(source.read())
+data = open("zip64.zip", "rb").read()
+# The Zip64 end record and locator, and a Zip64 extra field in every file's central record.
+assert data.count(b"PK\x06\x06") == 1 and data.count(b"PK\x06\x07") == 1, "no Zip64 end records"
+with zipfile.ZipFile("zip64.zip") as z:
+    for info in z.infolist():
+        assert info.is_dir() or info.extra[:2] == b"\x01\x00", "no Zip64 field for " + info.filename
+PY
+"$TOOL" make -o "$WORK/zip64.sfx" --stub "$STUB" "$WORK/zip64.zip"
+size=$(stat -c %s "$WORK/zip64.zip")
+cmp <(tail -c "$size" "$WORK/zip64.sfx") "$WORK/zip64.zip" || fail "the Zip64 archive was not appended unchanged"
+mkdir "$WORK/zip64" && (cd "$WORK/zip64" && "$WORK/zip64.sfx" -q) || fail "the stub failed on the Zip64 archive"
+same_tree "$WORK/tree" "$WORK/zip64/tree"
+mkdir "$WORK/zip64-tool" && "$TOOL" extract "$WORK/zip64.sfx" -d "$WORK/zip64-tool" -q >/dev/null ||
+    fail "zipsfx extract failed on the Zip64 archive"
+same_tree "$WORK/tree" "$WORK/zip64-tool/tree"
+
 note "refusals give an error and leave no file"
 python3 - "$WORK" <<'PY'
 import sys, zipfile

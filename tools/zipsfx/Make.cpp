@@ -7,10 +7,11 @@
 #include <iostream>
 #include <sstream>
 
+#include "archive/SafePath.h"
 #include "base/Exception.h"
-#include "format/zip/NameDecoding.h"
 #include "sfx/Layout.h"
 #include "sfx/MarkedExecutableParser.h"
+#include "tools/zipsfx/AppendCheck.h"
 #include "tools/zipsfx/Commands.h"
 #include "tools/zipsfx/Console.h"
 #include "tools/zipsfx/Fail.h"
@@ -18,7 +19,6 @@
 #include "tools/zipsfx/StubLocator.h"
 #include "tools/zipsfx/TemporaryFile.h"
 #include "tools/zipsfx/ZipWriter.h"
-#include "tools/zipsfx/ZipWriterCheck.h"
 
 namespace fs = std::filesystem;
 
@@ -58,29 +58,6 @@ bool sameEntry(std::string name, std::string program, bool windows) {
     return windows ? lower(name) == lower(program) : name == program;
 }
 
-bool climbsOrIsAbsolute(const std::string& program) {
-    if (program.empty()) {
-        return false;
-    }
-    if (program[0] == '/' || program[0] == '\\' ||
-        (program.size() >= 2 && std::isalpha(static_cast<unsigned char>(program[0])) &&
-         program[1] == ':')) {
-        return true;
-    }
-    std::string part;
-    for (char c : program + '/') {
-        if (c == '/' || c == '\\') {
-            if (part == "..") {
-                return true;
-            }
-            part.clear();
-        } else {
-            part += c;
-        }
-    }
-    return false;
-}
-
 // The RUN text as it goes into the stub. The program must stay inside the destination folder,
 // as entry names must: ".." and absolute names are refused. A value that as a whole names an
 // archived file with blanks in its name is quoted, so that the stub does not split it.
@@ -99,7 +76,7 @@ std::string prepareRun(const std::string& run, const std::vector<std::string>& n
         log << "zipsfx make: warning: RUN names no program before its first blank\n";
         return run;
     }
-    if (climbsOrIsAbsolute(program)) {
+    if (vessel5::isAbsoluteOrClimbing(program)) {
         fail("RUN must name a program inside the destination folder, not " + program);
     }
     if (std::none_of(names.begin(), names.end(),
@@ -135,23 +112,18 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
     // Everything that can be refused is refused before the output is created.
     const bool appendZip = options.inputs.size() == 1 && isZipFile(options.inputs[0]);
     std::vector<ZipSource> sources;
+    // The names as the stub will extract them.
+    std::vector<std::string> archived;
     if (appendZip) {
-        checkAppendable(options.inputs[0]);
+        archived = checkAppendable(options.inputs[0]);
     } else {
         sources = collectSources(options.inputs, log);
     }
     const std::string stubPath = locateStub(options.stub);
     std::vector<std::uint8_t> stub = readStub(stubPath);
     const bool windowsStub = stubKind(stub) == StubKind::Windows;
-    std::vector<std::string> archived;
-    if (appendZip) {
-        for (const auto& entry : readZipDirectory(options.inputs[0], 0).entries) {
-            archived.push_back(format::zip::decodedName(entry));
-        }
-    } else {
-        for (const ZipSource& source : sources) {
-            archived.push_back(source.name);
-        }
+    for (const ZipSource& source : sources) {
+        archived.push_back(source.name);
     }
     StubSettings settings = options.settings;
     settings.run = prepareRun(settings.run, archived, windowsStub, log);
@@ -178,10 +150,7 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
         }
         if (appendZip) {
             copyFile(options.inputs[0], file);
-            for (const auto& entry : readZipDirectory(options.inputs[0], 0).entries) {
-                // The names as the stub will extract them.
-                names.push_back(format::zip::decodedName(entry));
-            }
+            names = archived;
         } else {
             ZipWriter writer(file, options.level, options.verbose ? &out : nullptr,
                              &cancelRequested);

@@ -11,11 +11,13 @@
 #include "tests/tools/zipsfx/Images.h"
 #include "stream/MemoryStream.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/ZipBuilder.h"
 #include "tools/zipsfx/Commands.h"
 #include "tools/zipsfx/Make.h"
 #include "tools/zipsfx/StubLocator.h"
 #include "tools/zipsfx/ZipWriter.h"
-#include "tools/zipsfx/ZipWriterCheck.h"
+#include "tests/support/ZipCheck.h"
+#include "tools/zipsfx/AppendCheck.h"
 
 namespace {
 
@@ -160,7 +162,7 @@ TEST(Make, LaysOutStubPaddingMarkAndZip) {
               std::string("app/setup.sh now\0", 17));
     EXPECT_EQ(testsupport::readFile(w.stub), w.stubBytes);
     // The Zip follows the mark, its offsets counting from its own start.
-    auto zip = tools::readZipDirectory(w.output, markAt + 32);
+    auto zip = testsupport::readZipDirectory(w.output, markAt + 32);
     EXPECT_EQ(zip.entries.size(), 4u);
     EXPECT_EQ(zip.entries[0].localHeaderOffset, 0u);
     EXPECT_TRUE(w.others().empty());
@@ -340,7 +342,8 @@ TEST(Make, RefusalsLeaveNoFileAndKeepAnOldOne) {
         {"version 4.6", "4.6", oneEntryZip("a", 0, 46), "", ""},
         {"second disk", "disks", oneEntryZip("a", 0, 20, 1), "", ""},
         {"no local header", "local header", damaged, "", ""},
-        {"not a zip", "end record", testsupport::bytes("not a zip at all"), "", ""},
+        // The stub's reader says why it cannot read the file.
+        {"not a zip", "central directory", testsupport::bytes("not a zip at all"), "", ""},
         {"RUN too long", "RUN", none, std::string(300, 'r'), ""},
         {"stub too large", "524,288", none, "", w.dir / "big-stub"},
         {"no stub", "no stub", none, "", w.dir / "missing-stub"},
@@ -380,6 +383,16 @@ TEST(Make, RefusalsLeaveNoFileAndKeepAnOldOne) {
         writeFile(w.dir / "input.zip", oneEntryZip("a", method, 0x0314));  // Unix, 2.0
         EXPECT_NO_THROW(tools::checkAppendable(w.dir / "input.zip")) << int(method);
     }
+    // Zip64 records, wherever they may stand, are read as the stub reads them.
+    ziptest::EntryPlan wide("wide/one.txt", "one");
+    wide.zip64 = ziptest::kWideUncompressed | ziptest::kWideCompressed | ziptest::kWideOffset;
+    ziptest::ArchivePlan zip64End;
+    zip64End.zip64End = true;
+    const auto zip64 = ziptest::build({wide, ziptest::EntryPlan("two.txt", "two")}, zip64End);
+    writeFile(w.dir / "input.zip", zip64.bytes);
+    EXPECT_EQ(tools::checkAppendable(w.dir / "input.zip"),
+              (std::vector<std::string>{"wide/one.txt", "two.txt"}));
+    EXPECT_NO_THROW(w.make(o));
     // An entry that the stub could not decode is caught by the check after writing.
     writeFile(w.dir / "input.zip", oneEntryZip("a", 8));  // no deflate data at all
     fs::remove(w.output);

@@ -14,7 +14,7 @@
 #include "format/zip/ExtraFields.h"
 #include "format/zip/ZipReader.h"
 #include "tools/zipsfx/ZipWriter.h"
-#include "tools/zipsfx/ZipWriterCheck.h"
+#include "tests/support/ZipCheck.h"
 
 namespace {
 
@@ -74,7 +74,8 @@ std::string zipTo(const std::string& path, const std::vector<std::string>& input
     return log.str();
 }
 
-const format::zip::CentralHeader& entry(const tools::ZipDirectory& zip, const std::string& name) {
+const format::zip::CentralHeader& entry(const testsupport::ZipDirectory& zip,
+                                        const std::string& name) {
     for (const auto& e : zip.entries) {
         if (e.name == name) {
             return e;
@@ -87,8 +88,8 @@ TEST(ZipWriter, WritesTheTreeAsTheStubExpectsIt) {
     Tree tree;
     const std::string zip = tree.dir / "out.zip";
     zipTo(zip, {tree.root}, 6, 1000);
-    ASSERT_NO_THROW(tools::verifyArchive(zip, 1000));
-    auto directory = tools::readZipDirectory(zip, 1000);
+    ASSERT_NO_THROW(testsupport::verifyArchive(zip, 1000));
+    auto directory = testsupport::readZipDirectory(zip, 1000);
     std::vector<std::string> names;
     for (const auto& e : directory.entries) {
         names.push_back(e.name);
@@ -132,16 +133,16 @@ TEST(ZipWriter, LevelZeroStoresEverythingAndLeftoversAreCut) {
     Tree tree;
     const std::string stored = tree.dir / "stored.zip";
     zipTo(stored, {tree.root}, 0);
-    auto directory = tools::readZipDirectory(stored, 0);
+    auto directory = testsupport::readZipDirectory(stored, 0);
     for (const auto& e : directory.entries) {
         EXPECT_EQ(e.method, 0) << e.name;
         EXPECT_EQ(e.compressedSize, e.uncompressedSize);
     }
-    ASSERT_NO_THROW(tools::verifyArchive(stored, 0));
+    ASSERT_NO_THROW(testsupport::verifyArchive(stored, 0));
     // The random file is deflated first and then stored over: the archive ends at its end record.
     const std::string restored = tree.dir / "restored.zip";
     zipTo(restored, {tree.root + "/sub"}, 9);
-    ASSERT_NO_THROW(tools::verifyArchive(restored, 0));
+    ASSERT_NO_THROW(testsupport::verifyArchive(restored, 0));
     auto bytes = testsupport::readFile(restored);
     ASSERT_GE(bytes.size(), 22u);
     EXPECT_EQ(bytes[bytes.size() - 22], 0x50);
@@ -191,8 +192,8 @@ TEST(ZipWriter, NamesAreUtf8AndMarkedSoUnlessAscii) {
     }
     const std::string zip = dir / "names.zip";
     zipTo(zip, {root.string()}, 6);
-    ASSERT_NO_THROW(tools::verifyArchive(zip, 0));
-    const auto directory = tools::readZipDirectory(zip, 0);
+    ASSERT_NO_THROW(testsupport::verifyArchive(zip, 0));
+    const auto directory = testsupport::readZipDirectory(zip, 0);
     EXPECT_EQ(entry(directory, "names/").flags, 0);
     EXPECT_EQ(entry(directory, "names/plain.txt").flags, 0);
     EXPECT_EQ(entry(directory, "names/" + names[0]).flags, 0x0800);
@@ -322,7 +323,7 @@ TEST(ZipWriter, SmallArchivesStayClassicAndEveryEntryCarriesItsExactTime) {
         }
         writer.finish();
     }
-    const auto directory = tools::readZipDirectory(dir / "t.zip", 0);
+    const auto directory = testsupport::readZipDirectory(dir / "t.zip", 0);
     ASSERT_EQ(directory.entries.size(), 2u);
     for (const auto& entry : directory.entries) {
         EXPECT_EQ(entry.versionNeeded, 20) << entry.name;
@@ -337,7 +338,7 @@ TEST(ZipWriter, SmallArchivesStayClassicAndEveryEntryCarriesItsExactTime) {
         EXPECT_LT(std::llabs(seconds - static_cast<std::int64_t>(std::time(nullptr))), 120)
             << entry.name;
     }
-    tools::verifyArchive(dir / "t.zip", 0);
+    testsupport::verifyArchive(dir / "t.zip", 0);
 }
 
 TEST(ZipWriter, MoreEntriesThanTheEndRecordCountsGoToTheZip64EndRecord) {

@@ -1,5 +1,6 @@
-// Reads back the central directory of a Zip in a file, to decide whether an existing Zip may be
-// appended to a stub, and to check a made archive before it is put in place.
+// An independent reading of what the tool's writer makes, for its tests: its own walk of the
+// end record and the central directory (32-bit records only), and zlib, not the program's own
+// decoder, for the data.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +10,7 @@
 #include "format/zip/CentralHeader.h"
 #include "format/zip/EndHeader.h"
 
-namespace tools {
+namespace testsupport {
 
 struct ZipDirectory {
     format::zip::EndHeader end;
@@ -21,17 +22,9 @@ struct ZipDirectory {
 // end where the end record begins. Throws generic::exception on anything else.
 ZipDirectory readZipDirectory(const std::string& path, std::uint64_t start);
 
-// Refuses, with a message naming the entry, a Zip that the stub could not extract as it is:
-// several disks, an entry with an absolute or ".." name, a method other than 0 to 6 and 8, or
-// a version needed above 2.0; also an entry whose local header is not where the central record
-// says.
-void checkAppendable(const std::string& path);
-
-// An independent check of what the writer made (zlib decodes the data, not the program's own
-// reader), for the writer's tests: `zipsfx make` itself checks with the stub's reader only.
 // Checks every entry of the archive at start in the file: local header where the central record
 // says and agreeing with it, and for stored and deflated entries, the data's size and CRC.
 // Throws generic::exception naming the first bad entry.
 void verifyArchive(const std::string& path, std::uint64_t start);
 
-}  // namespace tools
+}  // namespace testsupport
