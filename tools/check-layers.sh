@@ -1,7 +1,8 @@
 #!/bin/bash
 # Fails when a source file includes a header of a layer above its own. The layers, lowest first;
 # a folder may include its own layer and those below it, never one above or beside it (app/ and
-# tools/ are two top layers that know nothing of each other).
+# tools/ are two top layers that know nothing of each other). Also fails when a file outside
+# platform/ (and the Windows dialogs in app/win32/) includes a header of the system's own API.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -44,5 +45,14 @@ while IFS= read -r file; do
     done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file")
 done < <(git ls-files '*.h' '*.cpp' '*.rc' | grep -v '^tests/\|^bench/')
 
-echo "check-layers: $checked includes checked, $bad against the direction"
-[ "$bad" -eq 0 ] && [ "$checked" -gt 0 ]
+# The system's API, as opposed to the C and C++ libraries.
+system_headers='windows\.h|shlobj\.h|shellapi\.h|commctrl\.h|unistd\.h|fcntl\.h|poll\.h|signal\.h|termios\.h|dirent\.h|pthread\.h|sys/[a-z_]*\.h'
+system=0
+while IFS=: read -r file line text; do
+    echo "check-layers: $file:$line includes $(sed -E 's/.*(<.*>).*/\1/' <<<"$text"), which only platform/ may" >&2
+    system=$((system + 1))
+done < <(git ls-files '*.h' '*.cpp' | grep -v '^tests/\|^bench/\|^platform/\|^app/win32/' |
+    xargs grep -nE "^[[:space:]]*#[[:space:]]*include[[:space:]]*<($system_headers)>" /dev/null)
+
+echo "check-layers: $checked includes checked, $bad against the direction, $system of the system's API outside platform/"
+[ "$bad" -eq 0 ] && [ "$system" -eq 0 ] && [ "$checked" -gt 0 ]

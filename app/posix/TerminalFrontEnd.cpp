@@ -1,12 +1,6 @@
 #include "app/posix/TerminalFrontEnd.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
+#include <csignal>
 #include <cstdio>
 
 #include "base/Exception.h"
@@ -19,7 +13,7 @@ namespace posix {
 namespace {
 
 // Set by Ctrl-C; read by every handler of the run through isCancelled().
-volatile sig_atomic_t cancelled = 0;
+volatile std::sig_atomic_t cancelled = 0;
 
 void onStop() {
     cancelled = 1;
@@ -32,27 +26,12 @@ constexpr unsigned kBarWidth = 20;
 TerminalFrontEnd::TerminalFrontEnd() {
     // Ctrl-C, SIGTERM and SIGHUP cancel, also a question that is waiting for input.
     platform::onStopRequest(onStop);
-    terminal_ = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
 }
 
-TerminalFrontEnd::~TerminalFrontEnd() {
-    if (terminal_ >= 0) {
-        ::close(terminal_);
-    }
-}
+TerminalFrontEnd::~TerminalFrontEnd() = default;
 
 void TerminalFrontEnd::write(const std::string& text) {
-    std::size_t done = 0;
-    while (terminal_ >= 0 && done < text.size()) {
-        const ssize_t n = ::write(terminal_, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return;
-        }
-        done += static_cast<std::size_t>(n);
-    }
+    terminal_.write(text);
 }
 
 bool TerminalFrontEnd::readLine(std::string& line) {
@@ -60,31 +39,25 @@ bool TerminalFrontEnd::readLine(std::string& line) {
     for (;;) {
         // A request to stop that arrives just before the read would not interrupt it: wait in
         // short steps and look at the flag between them.
-        struct pollfd wait = {terminal_, POLLIN, 0};
-        if (!cancelled && ::poll(&wait, 1, 100) == 0) {
+        const int c = cancelled ? platform::posix::Terminal::kEnd : terminal_.read(100);
+        if (c == platform::posix::Terminal::kNothing) {
             continue;
         }
-        char c = 0;
-        const ssize_t n = cancelled ? -1 : ::read(terminal_, &c, 1);
-        if (cancelled || n < 0) {
+        if (cancelled || c == platform::posix::Terminal::kEnd) {
             write("\n");
-            return false;
-        }
-        if (n == 0) {
-            write("\n");
-            return false;  // end of input (Ctrl-D)
+            return false;  // Ctrl-C, or the end of input (Ctrl-D)
         }
         if (c == '\n') {
             return true;
         }
         if (c != '\r') {
-            line += c;
+            line += static_cast<char>(c);
         }
     }
 }
 
 void TerminalFrontEnd::confirm() {
-    if (terminal_ < 0) {
+    if (!terminal_.isOpen()) {
         return;
     }
     write(
@@ -98,7 +71,7 @@ void TerminalFrontEnd::confirm() {
 }
 
 std::string TerminalFrontEnd::chooseDestination(const std::string& initial) {
-    if (terminal_ < 0) {
+    if (!terminal_.isOpen()) {
         return initial;
     }
     write("Extract to [" + initial + "]: ");
@@ -110,7 +83,7 @@ std::string TerminalFrontEnd::chooseDestination(const std::string& initial) {
 }
 
 void TerminalFrontEnd::createProgress() {
-    showing_ = terminal_ >= 0;
+    showing_ = terminal_.isOpen();
     percent_ = 0;
     name_.clear();
     drawn_.clear();
@@ -142,10 +115,9 @@ void TerminalFrontEnd::draw() {
     if (!showing_) {
         return;
     }
-    unsigned columns = 80;
-    struct winsize size = {};
-    if (::ioctl(terminal_, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
-        columns = size.ws_col;
+    unsigned columns = terminal_.columns();
+    if (columns == 0) {
+        columns = 80;
     }
     const unsigned filled = percent_ * kBarWidth / 100;
     char head[64];

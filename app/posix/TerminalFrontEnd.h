@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/FrontEnd.h"
+#include "platform/posix/Terminal.h"
 
 namespace app {
 namespace posix {
@@ -37,7 +38,7 @@ class TerminalFrontEnd : public FrontEnd {
     void write(const std::string& text);
     void draw();
 
-    int terminal_ = -1;
+    platform::posix::Terminal terminal_;
     bool showing_ = false;
     std::uint32_t divisor_ = 1;
     unsigned percent_ = 0;

@@ -1,0 +1,60 @@
+#include "platform/posix/Terminal.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace platform {
+namespace posix {
+
+Terminal::Terminal() : descriptor_(::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY)) {}
+
+Terminal::~Terminal() {
+    if (descriptor_ >= 0) {
+        ::close(descriptor_);
+    }
+}
+
+void Terminal::write(const std::string& text) {
+    std::size_t done = 0;
+    while (descriptor_ >= 0 && done < text.size()) {
+        const ssize_t n = ::write(descriptor_, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+int Terminal::read(int milliseconds) {
+    if (descriptor_ < 0) {
+        return kEnd;
+    }
+    struct pollfd wait = {descriptor_, POLLIN, 0};
+    const int ready = ::poll(&wait, 1, milliseconds);
+    if (ready == 0 || (ready < 0 && errno == EINTR)) {
+        return kNothing;
+    }
+    unsigned char c = 0;
+    const ssize_t n = ::read(descriptor_, &c, 1);
+    if (n < 0 && errno == EINTR) {
+        return kNothing;
+    }
+    return n == 1 ? c : kEnd;
+}
+
+unsigned Terminal::columns() const {
+    struct winsize size = {};
+    if (descriptor_ >= 0 && ::ioctl(descriptor_, TIOCGWINSZ, &size) == 0) {
+        return size.ws_col;
+    }
+    return 0;
+}
+
+}  // namespace posix
+}  // namespace platform
