@@ -3,6 +3,10 @@
 # Wine, the fuzz targets for a bounded time, then the end-to-end scripts (tests/e2e/test_*.sh).
 # Ends with one line: "N passed, M failed, K skipped".
 #
+# The steps are those of the native build's test list (tests/CMakeLists.txt), by label, which
+# `ctest` in build/native runs too: the two cannot differ in what they run. This runner adds the
+# report: the closing line, and GoogleTest's skipped tests counted apart. Logs: build/logs/.
+#
 # What is counted: each step (one test executable, one fuzz target, one script) is one result.
 # - A step that exits 0 passed, 77 was skipped (its "SKIP: reason" line is shown), anything
 #   else failed (the end of its log is shown).
@@ -10,7 +14,8 @@
 #   tests it ran, and each skipped test is counted apart in K and listed with its reason: the
 #   skipped work is never counted as passed. (An executable whose tests all skipped still passed
 #   no test, so it counts as skipped only.)
-# - A missing build (no fuzz build, no Windows build) is a skipped step, with the reason.
+# - A missing build (no fuzz build, no Windows build) is a skipped step, with the reason; in CI,
+#   which builds everything first, it fails.
 # Usage: tests/run-all.sh [native|asan|wine|fuzz|e2e ...]  (default: all of them)
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -68,7 +73,7 @@ gtest_skips() {  # log
 # A GoogleTest executable's result: its exit status, and its skipped tests counted apart.
 record_gtest() {  # name status log
     if [ "$2" -ne 0 ]; then
-        fail_step "$1" "$3"
+        record "$@"  # a program that is not built is skipped; any other status fails
         return
     fi
     local ran skipped_here test reason
@@ -88,20 +93,52 @@ record_gtest() {  # name status log
     fi
 }
 
-run_unit() {  # config
-    local config="$1" exe log status found=0
-    for exe in build/$config/tests/test_*; do
-        [ -x "$exe" ] || continue
-        found=1
-        log="build/$config/tests/$(basename "$exe").log"
-        ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-            ZIPSFX_SOURCE_DIR="$ROOT" ZIPSFX_BUILD_DIR="$ROOT/build/$config" \
-            "$exe" >"$log" 2>&1
+# The steps of one label, from the native build's test list (tests/CMakeLists.txt), the list
+# that ctest runs: one line per step, "name<TAB>timeout<TAB>command" with the command quoted
+# for the shell, in its working folder and with its environment.
+steps_of() {  # label
+    ctest --test-dir build/native --show-only=json-v1 2>/dev/null | python3 -c '
+import json, shlex, sys
+for test in json.load(sys.stdin)["tests"]:
+    properties = {p["name"]: p["value"] for p in test.get("properties", [])}
+    if sys.argv[1] not in properties.get("LABELS", []):
+        continue
+    command = "cd %s && env %s %s" % (
+        shlex.quote(properties.get("WORKING_DIRECTORY", ".")),
+        " ".join(shlex.quote(v) for v in properties.get("ENVIRONMENT", [])),
+        " ".join(shlex.quote(a) for a in test["command"]))
+    print("%s\t%d\t%s" % (test["name"], int(properties.get("TIMEOUT", 0)), command))
+' "$1" 2>/dev/null
+}
+
+# Runs one step into its log; its exit status is the step's, 124 when it ran out of time.
+run_step() {  # timeout command log
+    mkdir -p "$(dirname "$3")"
+    if [ "$1" -gt 0 ]; then
+        timeout "$1" bash -c "$2" >"$3" 2>&1
+    else
+        bash -c "$2" >"$3" 2>&1
+    fi
+}
+
+log_of() {  # step name
+    echo "build/logs/$1.log"
+}
+
+# The steps of a label one after the other, each result recorded by the given function (record,
+# or record_gtest for GoogleTest programs, whose skipped tests are counted apart). The list is
+# read first: the steps' standard input stays the runner's.
+run_steps() {  # label recorder
+    local steps line name limit command status
+    mapfile -t steps < <(steps_of "$1")
+    [ ${#steps[@]} -gt 0 ] || missing_build "$1" "no $1 steps in the test list of build/native"
+    for line in "${steps[@]}"; do
+        IFS=$'\t' read -r name limit command <<<"$line"
+        run_step "$limit" "$command" "$(log_of "$name")"
         # The status is taken first: a command substitution in the same line would replace $?.
         status=$?
-        record_gtest "$config/$(basename "$exe")" $status "$log"
+        "$2" "$name" $status "$(log_of "$name")"
     done
-    [ $found -eq 1 ] || missing_build "$config" "no unit tests built in build/$config"
 }
 
 run_wine() {
@@ -110,50 +147,32 @@ run_wine() {
         echo "wine: this machine cannot run 32-bit code; the 32-bit product is built and checked, and"
         echo "wine: the Windows tests run on the 64-bit build of the same sources"
     fi
-    local exe log status found=0
+    # One Wine server and display for all the programs.
     wine_start
-    for exe in build/$ZIPSFX_WINE_BUILD/tests/test_*.exe; do
-        [ -f "$exe" ] || continue
-        found=1
-        log="build/$ZIPSFX_WINE_BUILD/tests/$(basename "$exe").log"
-        ZIPSFX_SOURCE_DIR="$ROOT" ZIPSFX_BUILD_DIR="$ROOT/build/$ZIPSFX_WINE_BUILD" \
-            timeout 600 "$ZIPSFX_WINE" "$exe" >"$log" 2>&1
-        status=$?
-        record_gtest "wine/$(basename "$exe")" $status "$log"
-    done
-    [ $found -eq 1 ] || missing_build wine "no Windows unit tests built in build/$ZIPSFX_WINE_BUILD"
+    export ZIPSFX_WINE_RUNNING=1
+    run_steps wine record_gtest
+    unset ZIPSFX_WINE_RUNNING
 }
 
-# Two targets at a time: each is one process, and the machine has two cores.
-run_fuzz() {
-    local targets target i status
-    mapfile -t targets < <(bash tests/fuzz/run.sh --list)
-    [ ${#targets[@]} -gt 0 ] || missing_build fuzz "no fuzz targets listed"
-    mkdir -p build/fuzz
-    for ((i = 0; i < ${#targets[@]}; i += 2)); do
-        local pids=()
-        for target in "${targets[@]:i:2}"; do
-            bash tests/fuzz/run.sh "$target" "${ZIPSFX_FUZZ_SECONDS:-20}" \
-                >"build/fuzz/$target.log" 2>&1 &
+# Two at a time: each is one process, and the machine has two cores.
+run_pairs() {  # label
+    local steps i line name limit command status
+    mapfile -t steps < <(steps_of "$1")
+    [ ${#steps[@]} -gt 0 ] || missing_build "$1" "no $1 steps in the test list of build/native"
+    for ((i = 0; i < ${#steps[@]}; i += 2)); do
+        local pids=() names=()
+        for line in "${steps[@]:i:2}"; do
+            IFS=$'\t' read -r name limit command <<<"$line"
+            run_step "$limit" "$command" "$(log_of "$name")" &
             pids+=($!)
+            names+=("$name")
         done
-        for target in "${targets[@]:i:2}"; do
+        for name in "${names[@]}"; do
             wait "${pids[0]}"
             status=$?
             pids=("${pids[@]:1}")
-            record "fuzz/$target" $status "build/fuzz/$target.log"
+            record "$name" $status "$(log_of "$name")"
         done
-    done
-}
-
-run_e2e() {
-    local script log status
-    for script in tests/e2e/test_*.sh; do
-        [ -f "$script" ] || continue
-        log="build/e2e-$(basename "$script" .sh).log"
-        timeout 900 bash "$script" >"$log" 2>&1
-        status=$?
-        record "e2e/$(basename "$script")" $status "$log"
     done
 }
 
@@ -173,10 +192,10 @@ parts=("$@")
 [ ${#parts[@]} -gt 0 ] || parts=(native asan wine fuzz e2e)
 for part in "${parts[@]}"; do
     case "$part" in
-    native | asan) run_unit "$part" ;;
+    native | asan) run_steps "$part" record_gtest ;;
     wine) run_wine ;;
-    fuzz) run_fuzz ;;
-    e2e) run_e2e ;;
+    fuzz) run_pairs fuzz ;;
+    e2e) run_steps e2e record ;;
     *)
         echo "run-all: unknown part $part (native, asan, wine, fuzz, e2e)" >&2
         exit 2

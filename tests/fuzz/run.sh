@@ -3,7 +3,8 @@
 # in tests/fuzz/corpus/<target>. New inputs go to build/fuzz/corpus/<target>, so the checked-in
 # seeds stay few; an input that crashes, trips a sanitizer or runs past the time limit is kept
 # as build/fuzz/artifacts/<target>-* and fails the run.
-# Usage: tests/fuzz/run.sh --list | TARGET SECONDS | --all SECONDS
+# Usage: tests/fuzz/run.sh --list | TARGET [SECONDS] | --all SECONDS  (SECONDS: default
+# ZIPSFX_FUZZ_SECONDS, else 20)
 # Exit: 0 no finding, 1 a finding (or a target that cannot run in CI), 77 the target is not built.
 set -uo pipefail
 source "$(dirname "$0")/../e2e/lib.sh"
@@ -40,5 +41,5 @@ case "${1:-}" in
     exit $status
     ;;
 '') fail "usage: $0 --list | TARGET SECONDS | --all SECONDS" ;;
-*) run_target "$1" "${2:?seconds}" ;;
+*) run_target "$1" "${2:-${ZIPSFX_FUZZ_SECONDS:-20}}" ;;
 esac
