@@ -89,24 +89,6 @@ std::string pathLengthProblem(const std::string& prefix,
     return std::string();
 }
 
-bool isAbsoluteOrClimbing(const std::string& storedName) {
-    if (!storedName.empty() && (isSeparator(storedName[0]) || isDrivePrefix(storedName))) {
-        return true;
-    }
-    std::string::size_type start = 0;
-    while (start <= storedName.size()) {
-        std::string::size_type end = start;
-        while (end < storedName.size() && !isSeparator(storedName[end])) {
-            ++end;
-        }
-        if (storedName.compare(start, end - start, "..") == 0) {
-            return true;
-        }
-        start = end + 1;
-    }
-    return false;
-}
-
 bool isReservedDeviceName(const std::string& component) {
     std::string base = component.substr(0, component.find('.'));
     while (!base.empty() && base.back() == ' ') {
