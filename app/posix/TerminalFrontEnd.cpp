@@ -20,6 +20,11 @@ void onStop() {
 }
 
 constexpr unsigned kBarWidth = 20;
+// The bar's two parts at their longest; the progress line prints a piece of each.
+constexpr char kFilledBar[] = "####################";
+constexpr char kEmptyBar[] = "--------------------";
+static_assert(sizeof kFilledBar == kBarWidth + 1 && sizeof kEmptyBar == kBarWidth + 1,
+              "the bar's parts are as wide as the bar");
 
 }  // namespace
 
@@ -29,10 +34,6 @@ TerminalFrontEnd::TerminalFrontEnd() {
 }
 
 TerminalFrontEnd::~TerminalFrontEnd() = default;
-
-void TerminalFrontEnd::write(const std::string& text) {
-    terminal_.write(text);
-}
 
 bool TerminalFrontEnd::readLine(std::string& line) {
     line.clear();
@@ -44,7 +45,7 @@ bool TerminalFrontEnd::readLine(std::string& line) {
             continue;
         }
         if (cancelled || c == platform::posix::Terminal::kEnd) {
-            write("\n");
+            terminal_.write("\n");
             return false;  // Ctrl-C, or the end of input (Ctrl-D)
         }
         if (c == '\n') {
@@ -60,7 +61,7 @@ void TerminalFrontEnd::confirm() {
     if (!terminal_.isOpen()) {
         return;
     }
-    write(
+    terminal_.write(
         "This is a self-extracting Zip archive. Do you wish to continue and extract files? "
         "[y/N] ");
     std::string answer;
@@ -74,7 +75,7 @@ std::string TerminalFrontEnd::chooseDestination(const std::string& initial) {
     if (!terminal_.isOpen()) {
         return initial;
     }
-    write("Extract to [" + initial + "]: ");
+    terminal_.write("Extract to [" + initial + "]: ");
     std::string answer;
     if (!readLine(answer)) {
         throw brindle5::exception::Evacuation();
@@ -121,14 +122,14 @@ void TerminalFrontEnd::draw() {
     }
     const unsigned filled = percent_ * kBarWidth / 100;
     char head[64];
-    std::snprintf(head, sizeof head, "[%s%s] %3u%% ", std::string(filled, '#').c_str(),
-                  std::string(kBarWidth - filled, '-').c_str(), percent_);
+    const int headLength =
+        std::snprintf(head, sizeof head, "[%.*s%.*s] %3u%% ", static_cast<int>(filled), kFilledBar,
+                      static_cast<int>(kBarWidth - filled), kEmptyBar, percent_);
     std::string line = head + name_;
     // One line only: a long name keeps its end, which is the informative part of a path.
     if (columns > 1 && line.size() > columns - 1) {
-        const std::size_t room = columns - 1 > std::string(head).size() + 3
-                                     ? columns - 1 - std::string(head).size() - 3
-                                     : 0;
+        const std::size_t used = static_cast<std::size_t>(headLength) + 3;
+        const std::size_t room = columns - 1 > used ? columns - 1 - used : 0;
         std::size_t start = name_.size() - room;
         // Start at a whole character.
         while (start < name_.size() && (static_cast<unsigned char>(name_[start]) & 0xC0) == 0x80) {
@@ -141,12 +142,12 @@ void TerminalFrontEnd::draw() {
         return;
     }
     drawn_ = line;
-    write("\r\033[K" + line);
+    terminal_.write("\r\033[K" + line);
 }
 
 void TerminalFrontEnd::destroyProgress() {
     if (showing_ && !drawn_.empty()) {
-        write("\n");
+        terminal_.write("\n");
     }
     showing_ = false;
 }

@@ -35,7 +35,6 @@ class TerminalFrontEnd : public FrontEnd {
   private:
     // One line typed by the user, without its end; false on end of input or Ctrl-C.
     bool readLine(std::string& line);
-    void write(const std::string& text);
     void draw();
 
     platform::posix::Terminal terminal_;

@@ -11,15 +11,15 @@ namespace posix {
 
 Terminal::Terminal() : descriptor_(::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY)) {}
 
+// Without a terminal the descriptor is -1, which close refuses harmlessly.
 Terminal::~Terminal() {
-    if (descriptor_ >= 0) {
-        ::close(descriptor_);
-    }
+    ::close(descriptor_);
 }
 
 void Terminal::write(const std::string& text) {
     std::size_t done = 0;
-    while (descriptor_ >= 0 && done < text.size()) {
+    // Without a terminal the first write fails (a bad descriptor) and ends the loop.
+    while (done < text.size()) {
         const ssize_t n = ::write(descriptor_, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR) {
             continue;
@@ -32,25 +32,18 @@ void Terminal::write(const std::string& text) {
 }
 
 int Terminal::read(int milliseconds) {
-    if (descriptor_ < 0) {
-        return kEnd;
-    }
     struct pollfd wait = {descriptor_, POLLIN, 0};
     const int ready = ::poll(&wait, 1, milliseconds);
     if (ready == 0 || (ready < 0 && errno == EINTR)) {
         return kNothing;
     }
     unsigned char c = 0;
-    const ssize_t n = ::read(descriptor_, &c, 1);
-    if (n < 0 && errno == EINTR) {
-        return kNothing;
-    }
-    return n == 1 ? c : kEnd;
+    return ::read(descriptor_, &c, 1) == 1 ? c : kEnd;
 }
 
 unsigned Terminal::columns() const {
     struct winsize size = {};
-    if (descriptor_ >= 0 && ::ioctl(descriptor_, TIOCGWINSZ, &size) == 0) {
+    if (::ioctl(descriptor_, TIOCGWINSZ, &size) == 0) {
         return size.ws_col;
     }
     return 0;

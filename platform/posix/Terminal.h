@@ -14,7 +14,8 @@ class Terminal {
     static constexpr int kNothing = -1;
     static constexpr int kEnd = -2;
 
-    // Opens the terminal; without one, isOpen() is false and the other calls do nothing.
+    // Opens the terminal; without one, isOpen() is false, write() does nothing, columns() is 0
+    // and read() must not be called.
     Terminal();
     Terminal(const Terminal&) = delete;
     Terminal& operator=(const Terminal&) = delete;
@@ -24,7 +25,8 @@ class Terminal {
     // Writes all of text, or stops quietly when the terminal refuses it.
     void write(const std::string& text);
     // One byte typed (0 to 255), waiting at most `milliseconds` for it; kNothing when none came
-    // or a signal cut the wait short, kEnd at the end of input (Ctrl-D) or on an error.
+    // or a signal cut the wait short, kEnd at the end of input (Ctrl-D), on an error or when a
+    // signal cut the read itself short.
     int read(int milliseconds);
     // The terminal's width in columns, or 0 when it does not say.
     unsigned columns() const;
