@@ -1,5 +1,7 @@
 #include "algorithm/CRC32.h"
 
+#include <cstring>
+
 namespace algorithm {
 
 namespace {
@@ -52,6 +54,12 @@ ReflectedCRC::ReflectedCRC(std::uint32_t polynomial, std::uint32_t initial)
     for (std::uint32_t i = 0; i < 256; ++i) {
         table_[i] = reflectedEntry(polynomial, i);
     }
+}
+
+ReflectedCRC::ReflectedCRC(std::uint32_t polynomial, std::uint32_t initial,
+                           const std::uint32_t* table)
+    : Checksum(initial), polynomial_(polynomial) {
+    std::memcpy(table_, table, sizeof table_);
 }
 
 void ReflectedCRC::update(const void* data, std::size_t length) {

@@ -26,6 +26,10 @@ class ReflectedCRC : public Checksum {
     std::uint32_t polynomial() const { return polynomial_; }
     const std::uint32_t* table() const { return table_; }
 
+  protected:
+    // Takes a table already computed for the polynomial: a checksum is made for every entry.
+    ReflectedCRC(std::uint32_t polynomial, std::uint32_t initial, const std::uint32_t* table);
+
   private:
     std::uint32_t polynomial_;
     std::uint32_t table_[256];
@@ -37,7 +41,8 @@ class CRC32 : public ReflectedCRC {
   public:
     static constexpr std::uint32_t kPolynomial = 0xEDB88320u;
 
-    explicit CRC32(std::uint32_t initial = 0xFFFFFFFFu) : ReflectedCRC(kPolynomial, initial) {}
+    explicit CRC32(std::uint32_t initial = 0xFFFFFFFFu)
+        : ReflectedCRC(kPolynomial, initial, crc32Table()) {}
 
     void update(const void* data, std::size_t length) override;
     void update(std::uint8_t byte) override {

@@ -85,6 +85,7 @@ std::string FormatReader::destinationPrefix() {
 void FormatReader::clearOutputNames() {
     outputNames_.clear();
     folders_.clear();
+    lastFolder_.clear();
     prefix_.clear();
 }
 
@@ -179,6 +180,10 @@ void FormatReader::makeFolders(const std::string& folder, const std::string& pre
         }
         return;
     }
+    // Files of one folder mostly follow each other: their folder was settled by the first.
+    if (!lastFolder_.empty() && folder == lastFolder_) {
+        return;
+    }
     std::string base = prefix.substr(0, prefix.size() - 1);
     if (folders_.count(base) == 0) {
         // The folder the user chose: made as it is named, links and all.
@@ -209,6 +214,7 @@ void FormatReader::makeFolders(const std::string& folder, const std::string& pre
         }
         folders_.insert(step);
     }
+    lastFolder_ = folder;
 }
 
 std::string FormatReader::createOutputFile(stream::FileOutput& file, std::string path,

@@ -107,6 +107,8 @@ class FormatReader {
     std::map<std::string, std::string> outputNames_;
     // Folders made or found to be real folders in this extraction; the destination prefix.
     std::set<std::string> folders_;
+    // The folder the last makeFolders call settled (below the destination).
+    std::string lastFolder_;
     std::string prefix_;
 };
 
