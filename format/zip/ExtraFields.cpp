@@ -16,12 +16,6 @@ std::uint64_t little(const std::string& data, std::size_t at, std::size_t bytes)
     return value;
 }
 
-void appendLittle(std::string& out, std::uint64_t value, std::size_t bytes) {
-    for (std::size_t i = 0; i < bytes; ++i) {
-        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-    }
-}
-
 // Reads the marked values of a Zip64 block one after the other.
 class Zip64Cursor {
   public:
@@ -118,32 +112,6 @@ bool exactModificationTime(const std::string& extra, std::uint64_t& ticks) {
         return true;
     }
     return false;
-}
-
-std::string timestampExtraBlock(std::int64_t secondsSince1970) {
-    // The field holds 32 signed bits; times beyond them are clamped.
-    if (secondsSince1970 > 0x7FFFFFFF) {
-        secondsSince1970 = 0x7FFFFFFF;
-    }
-    if (secondsSince1970 < -0x7FFFFFFF - 1) {
-        secondsSince1970 = -0x7FFFFFFF - 1;
-    }
-    std::string block;
-    appendLittle(block, kTimestampExtraTag, 2);
-    appendLittle(block, 5, 2);
-    block.push_back(0x01);  // modification time present
-    appendLittle(block, static_cast<std::uint32_t>(static_cast<std::int32_t>(secondsSince1970)), 4);
-    return block;
-}
-
-std::string zip64ExtraBlock(const std::uint64_t* values, std::size_t count) {
-    std::string block;
-    appendLittle(block, kZip64ExtraTag, 2);
-    appendLittle(block, 8 * count, 2);
-    for (std::size_t i = 0; i < count; ++i) {
-        appendLittle(block, values[i], 8);
-    }
-    return block;
 }
 
 }  // namespace zip

@@ -1,5 +1,5 @@
-// The Zip records' write members, apart from their readers: only the tool and the tests write
-// records, and a program that only reads (the stub) links none of this.
+// The Zip records' write members and the extra-field builders, apart from their readers: only the
+// tool and the tests write records, and a program that only reads (the stub) links none of this.
 #include "algorithm/Cipher.h"
 #include "algorithm/CipherOutput.h"
 #include "algorithm/Random.h"
@@ -10,11 +10,22 @@
 #include "format/zip/CommonFields.h"
 #include "format/zip/EncryptionHeader.h"
 #include "format/zip/EndHeader.h"
+#include "format/zip/ExtraFields.h"
 #include "format/zip/LocalHeader.h"
 #include "format/zip/Zip64EndHeader.h"
 
 namespace format {
 namespace zip {
+
+namespace {
+
+void appendLittle(std::string& out, std::uint64_t value, std::size_t bytes) {
+    for (std::size_t i = 0; i < bytes; ++i) {
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+    }
+}
+
+}  // namespace
 
 void CentralHeader::writeCommon(stream::OutputStream& output) {
     LittleEndianOutput out(output);
@@ -109,6 +120,32 @@ void EncryptionHeader::write(stream::OutputStream& output) {
     }
     bytes_[kSize - 1] = expect_;
     encrypting.write(bytes_.data(), kSize);
+}
+
+std::string timestampExtraBlock(std::int64_t secondsSince1970) {
+    // The field holds 32 signed bits; times beyond them are clamped.
+    if (secondsSince1970 > 0x7FFFFFFF) {
+        secondsSince1970 = 0x7FFFFFFF;
+    }
+    if (secondsSince1970 < -0x7FFFFFFF - 1) {
+        secondsSince1970 = -0x7FFFFFFF - 1;
+    }
+    std::string block;
+    appendLittle(block, kTimestampExtraTag, 2);
+    appendLittle(block, 5, 2);
+    block.push_back(0x01);  // modification time present
+    appendLittle(block, static_cast<std::uint32_t>(static_cast<std::int32_t>(secondsSince1970)), 4);
+    return block;
+}
+
+std::string zip64ExtraBlock(const std::uint64_t* values, std::size_t count) {
+    std::string block;
+    appendLittle(block, kZip64ExtraTag, 2);
+    appendLittle(block, 8 * count, 2);
+    for (std::size_t i = 0; i < count; ++i) {
+        appendLittle(block, values[i], 8);
+    }
+    return block;
 }
 
 }  // namespace zip
