@@ -14,12 +14,13 @@ if /usr/lib/wine/wine --version >/dev/null 2>&1; then
     ZIPSFX_WINE=/usr/lib/wine/wine
     ZIPSFX_WINE_BUILD=win32
     export WINEARCH=win32
-    export WINEPREFIX="$WINEPREFIX-32"
+    # Sourced again by a script that a sourcing script runs: the suffix is added once.
+    case "$WINEPREFIX" in *-32) ;; *) export WINEPREFIX="$WINEPREFIX-32" ;; esac
 else
     ZIPSFX_WINE=/usr/lib/wine/wine64
     ZIPSFX_WINE_BUILD=win64
     export WINEARCH=win64
-    export WINEPREFIX="$WINEPREFIX-64"
+    case "$WINEPREFIX" in *-64) ;; *) export WINEPREFIX="$WINEPREFIX-64" ;; esac
 fi
 export ZIPSFX_WINE ZIPSFX_WINE_BUILD
 
