@@ -24,22 +24,26 @@ struct SlicingTables {
 static_assert(reflectedEntry(CRC32::kPolynomial, 1) == 0x77073096u, "CRC-32 table entry 1");
 static_assert(reflectedEntry(CRC32::kPolynomial, 255) == 0x2D02EF8Du, "CRC-32 table entry 255");
 
-// Computed at first use rather than at compile time: 8 KB of constants would be copied into every
-// self-extracting file, and the computation takes microseconds.
-const SlicingTables& slicingTables() {
-    static const SlicingTables tables = [] {
-        SlicingTables s;
+// Computed when the program starts rather than at compile time: 8 KB of constants would be copied
+// into every self-extracting file, and the computation takes microseconds. A namespace-scope
+// object needs no guard against two threads' first use, which a function's static would bring.
+SlicingTables makeSlicingTables() {
+    SlicingTables s;
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        s.t[0][i] = reflectedEntry(CRC32::kPolynomial, i);
+    }
+    for (int k = 1; k < 8; ++k) {
         for (std::uint32_t i = 0; i < 256; ++i) {
-            s.t[0][i] = reflectedEntry(CRC32::kPolynomial, i);
+            std::uint32_t previous = s.t[k - 1][i];
+            s.t[k][i] = (previous >> 8) ^ s.t[0][previous & 0xFF];
         }
-        for (int k = 1; k < 8; ++k) {
-            for (std::uint32_t i = 0; i < 256; ++i) {
-                std::uint32_t previous = s.t[k - 1][i];
-                s.t[k][i] = (previous >> 8) ^ s.t[0][previous & 0xFF];
-            }
-        }
-        return s;
-    }();
+    }
+    return s;
+}
+
+const SlicingTables tables = makeSlicingTables();
+
+const SlicingTables& slicingTables() {
     return tables;
 }
 

@@ -57,8 +57,11 @@ struct FixedTables {
     }
 };
 
+// Built when the program starts: a namespace-scope object needs no guard against two threads'
+// first use, which a function's static would bring.
+const FixedTables tables;
+
 const FixedTables& fixedTables() {
-    static const FixedTables tables;
     return tables;
 }
 

@@ -28,18 +28,23 @@ struct Lists {
 
 // Length symbol 63 takes eight more bits; the shortest match is 3 bytes with a literal tree
 // (a 2-byte match is cheaper as literals there) and 2 without.
+Lists makeLists() {
+    Lists l{};
+    for (std::uint32_t i = 0; i < 64; ++i) {
+        l.lengthBasesThreeTrees[i] = 3 + i;
+        l.lengthBasesTwoTrees[i] = 2 + i;
+        l.extraBits[i] = i == 63 ? 8 : 0;
+        l.distanceBases4K[i] = 1 + 64 * i;
+        l.distanceBases8K[i] = 1 + 128 * i;
+    }
+    return l;
+}
+
+// Built when the program starts: a namespace-scope object needs no guard against two threads'
+// first use, which a function's static would bring.
+const Lists built = makeLists();
+
 const Lists& lists() {
-    static const Lists built = [] {
-        Lists l{};
-        for (std::uint32_t i = 0; i < 64; ++i) {
-            l.lengthBasesThreeTrees[i] = 3 + i;
-            l.lengthBasesTwoTrees[i] = 2 + i;
-            l.extraBits[i] = i == 63 ? 8 : 0;
-            l.distanceBases4K[i] = 1 + 64 * i;
-            l.distanceBases8K[i] = 1 + 128 * i;
-        }
-        return l;
-    }();
     return built;
 }
 
