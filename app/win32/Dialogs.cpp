@@ -12,6 +12,7 @@ namespace win32 {
 
 using platform::win32::narrow;
 using platform::win32::wide;
+using platform::win32::WideText;
 
 namespace {
 
@@ -39,8 +40,8 @@ void setEditText(HWND dialog, const std::string& text) {
 // The edit box holds as much as the user typed or pasted, however long.
 std::string editText(HWND dialog) {
     const HWND edit = GetDlgItem(dialog, IDC_DESTINATION_EDIT);
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
-    const int n = GetWindowTextW(edit, &text[0], static_cast<int>(text.size()));
+    WideText text(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1);
+    const int n = GetWindowTextW(edit, text.data(), static_cast<int>(text.size()));
     return narrow(text.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
 }
 
@@ -53,10 +54,10 @@ std::string pickedFolder(LPCITEMIDLIST picked) {
                                   ? nullptr
                                   : reinterpret_cast<FromIdListEx>(reinterpret_cast<void (*)()>(
                                         GetProcAddress(shell, "SHGetPathFromIDListEx")));
-    std::wstring path(fromIdListEx == nullptr ? MAX_PATH : 32768, L'\0');
+    WideText path(fromIdListEx == nullptr ? MAX_PATH : 32768);
     const BOOL found = fromIdListEx == nullptr
-                           ? SHGetPathFromIDListW(picked, &path[0])
-                           : fromIdListEx(picked, &path[0], static_cast<DWORD>(path.size()), 0);
+                           ? SHGetPathFromIDListW(picked, path.data())
+                           : fromIdListEx(picked, path.data(), static_cast<DWORD>(path.size()), 0);
     if (!found) {
         return std::string();
     }

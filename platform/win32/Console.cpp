@@ -25,7 +25,7 @@ bool isConsole(StandardStream stream) {
 }
 
 bool writeConsole(StandardStream stream, const char* text, std::size_t length) {
-    const std::wstring characters = win32::wide(std::string(text, length));
+    const win32::WideText characters = win32::wide(std::string(text, length));
     const HANDLE console = handleOf(stream);
     std::size_t done = 0;
     while (done < characters.size()) {

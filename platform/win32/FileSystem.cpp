@@ -126,13 +126,14 @@ bool fullPathName(const std::string& path, std::string& absolute) {
     if (path.empty()) {
         return false;
     }
-    const std::wstring name = win32::wide(path);
-    std::wstring buffer(name.size() + MAX_PATH, L'\0');
+    const win32::WideText name = win32::wide(path);
+    win32::WideText buffer(name.size() + MAX_PATH);
     DWORD n =
-        GetFullPathNameW(name.c_str(), static_cast<DWORD>(buffer.size()), &buffer[0], nullptr);
+        GetFullPathNameW(name.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
     if (n >= buffer.size()) {
-        buffer.resize(n);
-        n = GetFullPathNameW(name.c_str(), static_cast<DWORD>(buffer.size()), &buffer[0], nullptr);
+        buffer = win32::WideText(n);
+        n = GetFullPathNameW(name.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(),
+                             nullptr);
     }
     if (n == 0 || n >= buffer.size()) {
         return false;

@@ -9,6 +9,7 @@
 namespace platform {
 
 using win32::narrow;
+using win32::WideText;
 
 namespace {
 
@@ -16,11 +17,11 @@ namespace {
 // (terminating zero included) when it is too small.
 template <typename Get>
 std::string folderFrom(Get get) {
-    std::wstring buffer(MAX_PATH, L'\0');
-    UINT n = get(&buffer[0], static_cast<UINT>(buffer.size()));
+    WideText buffer(MAX_PATH);
+    UINT n = get(buffer.data(), static_cast<UINT>(buffer.size()));
     if (n >= buffer.size()) {
-        buffer.resize(n);
-        n = get(&buffer[0], static_cast<UINT>(buffer.size()));
+        buffer = WideText(n);
+        n = get(buffer.data(), static_cast<UINT>(buffer.size()));
     }
     if (n == 0 || n >= buffer.size()) {
         return std::string();
@@ -32,16 +33,17 @@ std::string folderFrom(Get get) {
 
 // GetModuleFileNameW fills the buffer and truncates when it is too small: grow until it fits.
 std::string executablePath() {
-    std::wstring buffer(MAX_PATH, L'\0');
+    WideText buffer(MAX_PATH);
     while (buffer.size() <= 32768) {
-        const DWORD n = GetModuleFileNameW(nullptr, &buffer[0], static_cast<DWORD>(buffer.size()));
+        const DWORD n =
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (n == 0) {
             return std::string();
         }
         if (n < buffer.size()) {
             return narrow(buffer.data(), n);
         }
-        buffer.resize(buffer.size() * 2);
+        buffer = WideText(buffer.size() * 2);
     }
     return std::string();
 }
@@ -71,16 +73,16 @@ std::string quoteProgramPath(const std::string& path) {
 // As WinExec did: the system finds the program from the command line. A program path too long
 // for that search is named to the system directly, in its long form.
 void startCommand(const std::string& program, const std::string& commandLine) {
-    std::wstring line = win32::wide(commandLine);
-    const std::wstring application = win32::fileName(program);
-    const bool named = application.compare(0, 4, L"\\\\?\\") == 0;
+    win32::WideText line = win32::wide(commandLine);
+    const win32::WideText application = win32::fileName(program);
+    const bool named = application.startsWith(L"\\\\?\\");
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION started = {};
-    if (CreateProcessW(named ? application.c_str() : nullptr, &line[0], nullptr, nullptr, FALSE, 0,
-                       nullptr, nullptr, &startup, &started)) {
+    if (CreateProcessW(named ? application.c_str() : nullptr, line.data(), nullptr, nullptr, FALSE,
+                       0, nullptr, nullptr, &startup, &started)) {
         CloseHandle(started.hThread);
         CloseHandle(started.hProcess);
     }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/Wide.h"
+
 namespace platform {
 
 bool oemToUtf8(const std::string& bytes, std::string& utf8) {
@@ -15,8 +17,8 @@ bool oemToUtf8(const std::string& bytes, std::string& utf8) {
     if (wide <= 0) {
         return false;
     }
-    std::wstring text(static_cast<std::size_t>(wide), L'\0');
-    MultiByteToWideChar(CP_OEMCP, 0, bytes.data(), length, &text[0], wide);
+    win32::WideText text(static_cast<std::size_t>(wide));
+    MultiByteToWideChar(CP_OEMCP, 0, bytes.data(), length, text.data(), wide);
     const int narrow =
         WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
     if (narrow <= 0) {

@@ -13,21 +13,40 @@ namespace {
 // everything at or past that length takes the long form.
 constexpr std::size_t kLongFrom = MAX_PATH - 12;
 
-bool startsWith(const std::wstring& text, const wchar_t* prefix) {
-    return text.compare(0, wcslen(prefix), prefix) == 0;
+// prefix followed by text's characters from `from` on.
+WideText joined(const wchar_t* prefix, const WideText& text, std::size_t from) {
+    const std::size_t head = wcslen(prefix);
+    WideText result(head + text.size() - from);
+    wmemcpy(result.data(), prefix, head);
+    wmemcpy(result.data() + head, text.c_str() + from, text.size() - from);
+    return result;
 }
 
 }  // namespace
 
-std::wstring wide(const std::string& text) {
+WideText::WideText(std::size_t length) : text_(new wchar_t[length + 1]()), size_(length) {}
+
+bool WideText::startsWith(const wchar_t* prefix) const {
+    const std::size_t length = wcslen(prefix);
+    return length <= size_ && wmemcmp(c_str(), prefix, length) == 0;
+}
+
+void WideText::shorten(std::size_t length) {
+    if (length < size_) {
+        size_ = length;
+        text_[length] = L'\0';
+    }
+}
+
+WideText wide(const std::string& text) {
     if (text.empty()) {
-        return std::wstring();
+        return WideText();
     }
     const int size = static_cast<int>(text.size());
     const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    std::wstring result(n > 0 ? n : 0, L'\0');
+    WideText result(n > 0 ? static_cast<std::size_t>(n) : 0);
     if (n > 0) {
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), size, &result[0], n);
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), size, result.data(), n);
     }
     return result;
 }
@@ -45,30 +64,30 @@ std::string narrow(const wchar_t* text, std::size_t length) {
     return result;
 }
 
-std::string narrow(const std::wstring& text) {
+std::string narrow(const WideText& text) {
     return narrow(text.data(), text.size());
 }
 
-std::wstring fileName(const std::string& path) {
-    std::wstring name = wide(path);
-    if (name.size() < kLongFrom || startsWith(name, L"\\\\?\\") || startsWith(name, L"\\\\.\\")) {
+WideText fileName(const std::string& path) {
+    WideText name = wide(path);
+    if (name.size() < kLongFrom || name.startsWith(L"\\\\?\\") || name.startsWith(L"\\\\.\\")) {
         return name;
     }
-    std::wstring full(name.size() + MAX_PATH, L'\0');
-    DWORD n = GetFullPathNameW(name.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+    WideText full(name.size() + MAX_PATH);
+    DWORD n = GetFullPathNameW(name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     if (n >= full.size()) {
-        full.resize(n);
-        n = GetFullPathNameW(name.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+        full = WideText(n);
+        n = GetFullPathNameW(name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     }
     if (n == 0 || n >= full.size()) {
         return name;
     }
-    full.resize(n);
-    if (startsWith(full, L"\\\\")) {
-        return L"\\\\?\\UNC\\" + full.substr(2);
+    full.shorten(n);
+    if (full.startsWith(L"\\\\")) {
+        return joined(L"\\\\?\\UNC\\", full, 2);
     }
-    if (full.size() >= 2 && full[1] == L':') {
-        return L"\\\\?\\" + full;
+    if (full.size() >= 2 && full.c_str()[1] == L':') {
+        return joined(L"\\\\?\\", full, 0);
     }
     return name;
 }
