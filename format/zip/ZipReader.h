@@ -13,12 +13,14 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "archive/FormatReader.h"
 #include "format/zip/CentralHeader.h"
 #include "format/zip/EndHeader.h"
 #include "format/zip/LocalHeader.h"
+#include "format/zip/LocalHeaders.h"
 #include "format/zip/PendingEntry.h"
 
 namespace stream {
@@ -53,6 +55,9 @@ class ZipReader : public vessel5::FormatReader {
     const CentralHeader& centralHeader() const { return central_; }
     // The entries scan found, in central directory order.
     const std::vector<PendingEntry>& entries() const { return entries_; }
+    // Hands the entries over to a caller that only lists them: the reader keeps none, so that
+    // their names are held once.
+    std::vector<PendingEntry> takeEntries() { return std::move(entries_); }
     std::uint64_t endPosition() const { return endPosition_; }
     std::uint64_t centralPosition() const { return centralPosition_; }
     // What stored offsets are added to; decided by scan.
@@ -60,20 +65,23 @@ class ZipReader : public vessel5::FormatReader {
     bool isZip64() const { return zip64_; }
 
   protected:
-    // One pending entry: its local header, then its folder, file or link. A folder whose name
-    // names the destination itself ("./") is passed over.
-    virtual void extractEntry(stream::RandomInput& input, const PendingEntry& entry);
-    // Reads the entry's local header at the base plus its offset and gives the values that
-    // decode its data; the input is left at the first data byte.
-    EntryValues readLocal(stream::RandomInput& input, const PendingEntry& entry);
+    // One pending entry, with what the pass over the local headers found for it: its folder,
+    // file or link, whose data starts at local.dataStart. A folder whose name names the
+    // destination itself ("./") is passed over; a link whose target is longer than
+    // kMaxLinkTarget is skipped.
+    virtual void extractEntry(stream::RandomInput& input, const PendingEntry& entry,
+                              const LocalEntry& local);
     virtual void extractFolder(const PendingEntry& entry);
     virtual void extractFile(stream::RandomInput& input, const PendingEntry& entry,
                              const EntryValues& values);
-    // A link is decoded into memory; it is created at the end of the run, once no other entry can
-    // be written through it.
+    // A link is decoded into memory and its folder made; the link is created at the end of the
+    // run, once no other entry can be written through it.
     virtual void extractLink(stream::RandomInput& input, const PendingEntry& entry,
                              const EntryValues& values);
-    // Creates the links collected by extractLink whose targets stay inside the destination.
+    // Creates the links collected by extractLink, one after the other, each only when its target
+    // stays inside the destination as the folders really are at that moment: every place the
+    // target passes through must be a real folder then (not a link, not missing), so that no
+    // later link can change where it leads.
     virtual void finishLinks();
     // Decrypts and decodes the entry's data, which starts at the input's position, into output
     // and compares its CRC-32.
@@ -83,7 +91,8 @@ class ZipReader : public vessel5::FormatReader {
     // handler of the failure list objects, deletes it.
     void decodeEntry(stream::RandomInput& input, stream::FileOutput& output,
                      const PendingEntry& entry, const EntryValues& values);
-    // The link's target, decoded from its data.
+    // The link's target, decoded from its data (at most kMaxLinkTarget bytes: extractEntry has
+    // skipped longer ones).
     std::string decodeLinkTarget(stream::RandomInput& input, const EntryValues& values);
     // Tells the skip handlers about an entry that is not written, with the reason.
     virtual void reportSkipped(const std::string& name, const std::string& reason);
@@ -106,6 +115,8 @@ class ZipReader : public vessel5::FormatReader {
     CentralHeader central_;
     EndHeader end_;
     std::vector<PendingEntry> entries_;
+    // What the pass over the local headers found, one per entry of entries_.
+    std::vector<LocalEntry> locals_;
     std::vector<PendingLink> links_;
     std::uint64_t endPosition_ = 0;
     // Where the records that end the central directory begin: the Zip64 end record, else the end

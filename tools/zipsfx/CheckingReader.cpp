@@ -1,8 +1,8 @@
 #include "tools/zipsfx/CheckingReader.h"
 
 #include "archive/LinkTarget.h"
-#include "archive/SafePath.h"
 #include "base/Exception.h"
+#include "base/Utf8.h"
 #include "stream/CountingOutput.h"
 #include "stream/Stream.h"
 
@@ -15,10 +15,11 @@ using stream::CountingOutput;
 }  // namespace
 
 void CheckingReader::extractEntry(stream::RandomInput& input,
-                                  const format::zip::PendingEntry& entry) {
+                                  const format::zip::PendingEntry& entry,
+                                  const format::zip::LocalEntry& local) {
     skipped_.clear();
     try {
-        format::zip::ZipReader::extractEntry(input, entry);
+        format::zip::ZipReader::extractEntry(input, entry, local);
     } catch (const brindle5::exception::Evacuation&) {
         throw;
     } catch (const generic::exception& e) {
@@ -42,14 +43,56 @@ void CheckingReader::extractFile(stream::RandomInput& input, const format::zip::
     decodeData(input, sink, values);
 }
 
+void CheckingReader::findPlaces() {
+    placesFound_ = true;
+    for (const format::zip::PendingEntry& entry : entries()) {
+        Place place = outputComponents(entry.name);
+        if (place.empty()) {
+            continue;
+        }
+        if (entry.isLink() && !entry.isFolder()) {
+            links_.insert(place);
+        }
+        if (entry.isFolder()) {
+            folders_.insert(place);
+        }
+        for (place.pop_back(); !place.empty(); place.pop_back()) {
+            folders_.insert(place);
+        }
+    }
+}
+
 void CheckingReader::extractLink(stream::RandomInput& input, const format::zip::PendingEntry& entry,
                                  const format::zip::EntryValues& values) {
+    if (!placesFound_) {
+        findPlaces();
+    }
     const std::string target = decodeLinkTarget(input, values);
-    std::vector<std::string> place = vessel5::safeComponents(entry.name, nullptr);
+    Place place = outputComponents(entry.name);
     place.pop_back();
-    std::vector<std::string> resolved;
-    if (!vessel5::resolveLinkTarget(place, target, resolved)) {
-        reportSkipped(entry.name, "link target " + target + " lies outside the destination");
+    Place resolved;
+    std::vector<Place> passed;
+    std::string problem = vessel5::resolveLinkTarget(place, target, resolved, &passed);
+    for (const Place& step : passed) {
+        if (!problem.empty()) {
+            break;
+        }
+        // A folder of the archive wins over a link of the same name, which extraction renames.
+        if (folders_.count(step) != 0) {
+            continue;
+        }
+        if (links_.count(step) != 0) {
+            problem = "passes through another link";
+        } else {
+            std::string shown;
+            for (const std::string& component : step) {
+                shown += (shown.empty() ? "" : "/") + component;
+            }
+            problem = "passes through " + base::printableText(shown) + ", which is no folder";
+        }
+    }
+    if (!problem.empty()) {
+        reportSkipped(entry.name, "link target " + base::printableText(target) + " " + problem);
     }
 }
 

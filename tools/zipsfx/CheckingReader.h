@@ -6,7 +6,9 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "archive/Archive.h"
 #include "format/zip/ZipReader.h"
@@ -28,19 +30,29 @@ class CheckingReader : public format::zip::ZipReader {
     void checkRoom(std::uint64_t) override {}
 
   protected:
-    void extractEntry(stream::RandomInput& input, const format::zip::PendingEntry& entry) override;
+    void extractEntry(stream::RandomInput& input, const format::zip::PendingEntry& entry,
+                      const format::zip::LocalEntry& local) override;
     void extractFolder(const format::zip::PendingEntry& entry) override;
     void extractFile(stream::RandomInput& input, const format::zip::PendingEntry& entry,
                      const format::zip::EntryValues& values) override;
-    // Judges the target from the link's stored place: no destination is needed for that.
+    // Judges the target from the link's stored place as an extraction into an empty destination
+    // would: every place it passes through must be a folder that the archive makes.
     void extractLink(stream::RandomInput& input, const format::zip::PendingEntry& entry,
                      const format::zip::EntryValues& values) override;
     void finishLinks() override {}
     void reportSkipped(const std::string& name, const std::string& reason) override;
 
   private:
+    using Place = std::vector<std::string>;
+    // The folders an extraction into an empty folder makes (folder entries and the folders of
+    // every entry) and the places of the links; found at the first link.
+    void findPlaces();
+
     CheckReport report_;
     std::string skipped_;
+    bool placesFound_ = false;
+    std::set<Place> folders_;
+    std::set<Place> links_;
 };
 
 // An archive object whose Zip reader is a CheckingReader.
