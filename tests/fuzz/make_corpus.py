@@ -67,6 +67,17 @@ def archive_seeds():
     write("archive", "stored", small_zip(zipfile.ZIP_STORED, [("a.txt", text), ("d/", b"")]))
     write("archive", "deflated",
           small_zip(zipfile.ZIP_DEFLATED, [("a.txt", text), ("d/b.bin", bytes(range(256)))]))
+    # Zip64 fields in both headers, a data descriptor and a Unix link: what the dictionary's
+    # tokens mutate towards (the local/central comparison, the extents, the link judge).
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w") as z:
+        with z.open(zipfile.ZipInfo("big.txt", (2020, 1, 1, 0, 0, 0)), "w", force_zip64=True) as f:
+            f.write(text)
+        link = zipfile.ZipInfo("d/link", (2020, 1, 1, 0, 0, 0))
+        link.create_system = 3
+        link.external_attr = 0o120777 << 16
+        z.writestr(link, "../big.txt")
+    write("archive", "zip64-link", buffer.getvalue())
     # One entry of each legacy method, cut down to its local header and a central directory.
     for archive in ("hwzip-shrink.zip", "hwzip-reduce3.zip", "hwzip-implode-8k3t.zip"):
         with open(os.path.join(LEGACY, archive), "rb") as f:
