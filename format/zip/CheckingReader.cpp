@@ -1,4 +1,4 @@
-#include "tools/zipsfx/CheckingReader.h"
+#include "format/zip/CheckingReader.h"
 
 #include "archive/LinkTarget.h"
 #include "archive/SafePath.h"
@@ -6,7 +6,8 @@
 #include "stream/CountingOutput.h"
 #include "stream/Stream.h"
 
-namespace tools {
+namespace format {
+namespace zip {
 
 namespace {
 
@@ -14,11 +15,10 @@ using stream::CountingOutput;
 
 }  // namespace
 
-void CheckingReader::extractEntry(stream::RandomInput& input,
-                                  const format::zip::PendingEntry& entry) {
+void CheckingReader::extractEntry(stream::RandomInput& input, const PendingEntry& entry) {
     skipped_.clear();
     try {
-        format::zip::ZipReader::extractEntry(input, entry);
+        ZipReader::extractEntry(input, entry);
     } catch (const brindle5::exception::Evacuation&) {
         throw;
     } catch (const generic::exception& e) {
@@ -32,18 +32,18 @@ void CheckingReader::extractEntry(stream::RandomInput& input,
     report_(entry.name, CheckResult::Sound, std::string());
 }
 
-void CheckingReader::extractFolder(const format::zip::PendingEntry&) {
+void CheckingReader::extractFolder(const PendingEntry&) {
     // A folder has no data; its local header was read and checked already.
 }
 
-void CheckingReader::extractFile(stream::RandomInput& input, const format::zip::PendingEntry&,
-                                 const format::zip::EntryValues& values) {
+void CheckingReader::extractFile(stream::RandomInput& input, const PendingEntry&,
+                                 const EntryValues& values) {
     CountingOutput sink;
     decodeData(input, sink, values);
 }
 
-void CheckingReader::extractLink(stream::RandomInput& input, const format::zip::PendingEntry& entry,
-                                 const format::zip::EntryValues& values) {
+void CheckingReader::extractLink(stream::RandomInput& input, const PendingEntry& entry,
+                                 const EntryValues& values) {
     const std::string target = decodeLinkTarget(input, values);
     std::vector<std::string> place = vessel5::safeComponents(entry.name, nullptr);
     place.pop_back();
@@ -64,4 +64,5 @@ std::unique_ptr<vessel5::FormatReader> CheckingArchive::createReader(std::int32_
     return vessel5::Archive::createReader(format);
 }
 
-}  // namespace tools
+}  // namespace zip
+}  // namespace format
