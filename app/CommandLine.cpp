@@ -72,20 +72,21 @@ StubArguments parseStubArguments(const std::vector<CommandWord>& words) {
 }
 
 std::string stubUsage() {
-    return "Options (a command line with anything else asks as usual):\n"
+    return "Options (any other command line asks as usual):\n"
            "  -q            extract without questions or progress window\n"
-           "  -d DIR        extract into DIR (-d=DIR too); with -q silently, else offered\n"
-           "  -t            test: check every entry, write nothing\n"
-           "  -h, --help    this text\n"
+           "  -d DIR        extract into DIR (also -d=DIR): with -q at once,\n"
+           "                without it DIR is the folder offered\n"
+           "  -t            test every entry, write nothing\n"
+           "  -h, --help, /?  this text\n"
            "  -- ARGS       pass ARGS on to the program started after extracting\n"
            "\n"
            "Exit codes:\n"
            "  0  done\n"
            "  1  declined or cancelled\n"
-           "  2  an error (shown, even with -q); -t: damaged entries\n"
+           "  2  an error (shown, even with -q); with -t: damaged entries\n"
            "  3  another failure (also: the program to start was refused)\n"
-           "  N  when the file waits for its program: that program's own code\n"
-           "     (its 1 to 3 cannot be told from the codes above)\n";
+           "  N  a file that waits for its program ends with that program's own\n"
+           "     code (its 1 to 3 cannot be told from the codes above)\n";
 }
 
 }  // namespace app
