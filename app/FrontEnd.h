@@ -32,6 +32,11 @@ class FrontEnd {
 
     // Shows a failure's text to the user.
     virtual void showError(const std::string& text) = 0;
+    // Shows a text that is no failure (the usage, a test's result): a box, or standard output.
+    virtual void showMessage(const std::string& text) = 0;
+    // One line for whoever reads the program's error output, never something to click away
+    // (the dialogs say nothing).
+    virtual void note(const std::string&) {}
     // Tells about an entry that was not written ("name: reason"); the run goes on. The dialogs
     // say nothing, so as not to stop a run that succeeds otherwise.
     virtual void noteSkipped(const std::string&) {}

@@ -7,6 +7,8 @@
 // The resource script and the section attribute need plain preprocessor values.
 #define ZIPSFX_SETTINGS_BLOCK_SIZE 261
 #define ZIPSFX_SETTINGS_SECTION ".zipsfx"
+#define ZIPSFX_OPTIONS_BLOCK_SIZE 16
+#define ZIPSFX_OPTIONS_SECTION ".zipsfx_options"
 
 #ifndef RC_INVOKED
 
@@ -61,6 +63,21 @@ constexpr const char* kDestinationBlock = "DESTINATION";
 // selector byte).
 constexpr std::size_t kMaxSettingsText = 259;
 
+// A third block, "OPTIONS", of its own size, rewritten in place like the other two: its first
+// byte holds the flags below, the other bytes are reserved and stay zero. A block of zeros (the
+// stub as built), or a stub without the block, runs as it always did. On Windows it is an RCDATA
+// resource; the POSIX stub keeps it in an ELF section of its own.
+constexpr std::size_t kOptionsBlockSize = ZIPSFX_OPTIONS_BLOCK_SIZE;
+constexpr const char* kOptionsSection = ZIPSFX_OPTIONS_SECTION;
+constexpr const char* kOptionsBlock = "OPTIONS";
+enum OptionFlag : std::uint8_t {
+    // Wait for the RUN program to end and exit with its exit code.
+    kOptionWait = 0x01,
+    // Extract into a new private folder under the temporary folder, start RUN from there, wait
+    // for it, then delete the folder.
+    kOptionTemp = 0x02,
+};
+
 // The selector byte of the DESTINATION block; any other value means Current.
 enum class Destination : std::uint8_t {
     Current = 0,
@@ -86,6 +103,8 @@ enum ExitCode : int {
     kExitErrorShown = 2,    // a failure of the program's own kinds, shown in the error box
     kExitOtherFailure = 3,  // anything else; nothing shown, except a refused launch
 };
+// With kOptionWait the stub ends with the RUN program's own exit code instead of kExitDone: a
+// program's 1 to 3 cannot be told from the stub's own codes.
 
 }  // namespace sfx
 

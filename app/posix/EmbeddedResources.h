@@ -1,6 +1,6 @@
 // The POSIX stub's counterpart of the Windows RCDATA resources: the two settings blocks kept in
-// an ELF section of their own (sfx/Layout.h), which the builder finds and rewrites in a copy of
-// the stub.
+// an ELF section of their own and the options block in another (sfx/Layout.h), which the builder
+// finds and rewrites in a copy of the stub.
 #pragma once
 
 #include <optional>
@@ -11,8 +11,8 @@
 namespace app {
 namespace posix {
 
-// The whole block named "RUN" or "DESTINATION" (sfx::kSettingsBlockSize bytes), or nothing for
-// any other name.
+// The whole block named "RUN" or "DESTINATION" (sfx::kSettingsBlockSize bytes) or "OPTIONS"
+// (sfx::kOptionsBlockSize bytes), or nothing for any other name.
 std::optional<std::string> embeddedResource(const std::string& name);
 
 }  // namespace posix

@@ -161,6 +161,24 @@ void TerminalFrontEnd::showError(const std::string& text) {
     std::fprintf(stderr, "%s\n", base::printableText(text).c_str());
 }
 
+void TerminalFrontEnd::showMessage(const std::string& text) {
+    // Line by line: the line ends are the text's own, anything else is shown, not obeyed.
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        std::printf("%s\n", base::printableText(text.substr(start, end - start)).c_str());
+        start = end + 1;
+    }
+    std::fflush(stdout);
+}
+
+void TerminalFrontEnd::note(const std::string& text) {
+    std::fprintf(stderr, "%s\n", base::printableText(text).c_str());
+}
+
 void TerminalFrontEnd::noteSkipped(const std::string& text) {
     std::fprintf(stderr, "skipped %s\n", base::printableText(text).c_str());
 }

@@ -30,6 +30,8 @@ class TerminalFrontEnd : public FrontEnd {
     bool isCancelled() const override;
 
     void showError(const std::string& text) override;
+    void showMessage(const std::string& text) override;
+    void note(const std::string& text) override;
     void noteSkipped(const std::string& text) override;
 
   private:

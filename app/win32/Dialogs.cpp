@@ -153,5 +153,10 @@ void DialogFrontEnd::showError(const std::string& text) {
     MessageBoxW(nullptr, wide(text).c_str(), L"Self-extracting archive", MB_OK);
 }
 
+void DialogFrontEnd::showMessage(const std::string& text) {
+    MessageBoxW(nullptr, wide(text).c_str(), L"Self-extracting archive",
+                MB_OK | MB_ICONINFORMATION);
+}
+
 }  // namespace win32
 }  // namespace app

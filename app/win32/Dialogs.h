@@ -27,6 +27,7 @@ class DialogFrontEnd : public FrontEnd {
     bool isCancelled() const override { return progress_.isCancelled(); }
 
     void showError(const std::string& text) override;
+    void showMessage(const std::string& text) override;
 
   private:
     bool hasTemplate(const char* name) const;

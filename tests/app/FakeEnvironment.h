@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
@@ -19,6 +20,16 @@ class FakeEnvironment : public app::Environment {
     std::map<Folder, std::string> folders;
     std::map<std::string, std::string> resources;
     std::vector<std::string> started;
+    // startAndWait: the exit code the program ends with, or false: it cannot be started.
+    int exitCode = 0;
+    bool startable = true;
+    std::vector<std::string> waited;
+    // makePrivateFolder: a new folder under this one (none when empty); what the program saw of
+    // it while it ran; the folders removeFolder was given.
+    std::string privateParent;
+    std::vector<std::string> madeFolders;
+    std::vector<std::string> removedFolders;
+    bool presentWhileRunning = false;
 
     std::string executablePath() override { return executable; }
     std::string folder(Folder which) override { return folders[which]; }
@@ -31,6 +42,29 @@ class FakeEnvironment : public app::Environment {
     }
     void start(const std::string&, const std::string& commandLine) override {
         started.push_back(commandLine);
+    }
+    bool startAndWait(const std::string& program, const std::string& commandLine,
+                      int& code) override {
+        waited.push_back(commandLine);
+        presentWhileRunning = std::filesystem::is_regular_file(program);
+        code = exitCode;
+        return startable;
+    }
+    std::string makePrivateFolder() override {
+        if (privateParent.empty()) {
+            return std::string();
+        }
+        const std::string folder = (std::filesystem::path(privateParent) /
+                                    ("private" + std::to_string(madeFolders.size())))
+                                       .string();
+        std::filesystem::create_directories(folder);
+        madeFolders.push_back(folder);
+        return folder;
+    }
+    bool removeFolder(const std::string& path) override {
+        removedFolders.push_back(path);
+        std::filesystem::remove_all(path);
+        return true;
     }
 };
 
@@ -47,6 +81,8 @@ class FakeFrontEnd : public app::FrontEnd {
     std::vector<std::uint32_t> advances;
     std::string offered;
     std::string error;
+    std::string message;
+    std::vector<std::string> notes;
 
     void confirm() override {
         events.push_back("confirm");
@@ -86,6 +122,11 @@ class FakeFrontEnd : public app::FrontEnd {
         events.push_back("error");
         error = text;
     }
+    void showMessage(const std::string& text) override {
+        events.push_back("message");
+        message = text;
+    }
+    void note(const std::string& text) override { notes.push_back(text); }
 
   private:
     bool cancelled_ = false;

@@ -151,6 +151,7 @@ void printUsage(std::ostream& out) {
     out << "usage: zipsfx list FILE\n"
            "       zipsfx test FILE\n"
            "       zipsfx extract FILE [-d DIR] [-q]\n"
+           "       zipsfx info FILE\n"
            "       zipsfx make ...        (zipsfx make --help for its options)\n"
            "       zipsfx --help\n"
            "\n"
@@ -161,6 +162,9 @@ void printUsage(std::ostream& out) {
            "  test     decode every entry and check its CRC-32 without writing anything\n"
            "  extract  extract into DIR (default: the current folder) as the self-extracting\n"
            "           program does; -q draws no progress line\n"
+           "  info     what a self-extracting file will do: its stub, the program it starts,\n"
+           "           the destination, wait and temp, whether it is signed, the archive's\n"
+           "           totals\n"
            "Exit codes: 0 done, 1 cancelled, 2 error, 3 other failure.\n";
 }
 

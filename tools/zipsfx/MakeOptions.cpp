@@ -45,6 +45,7 @@ MakeOptions parseMakeOptions(const std::vector<std::string>& args) {
     MakeOptions options;
     bool runGiven = false;
     bool noRun = false;
+    bool destinationGiven = false;
     bool optionsDone = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];
@@ -99,6 +100,13 @@ MakeOptions parseMakeOptions(const std::vector<std::string>& args) {
             noRun = true;
         } else if (name == "--destination") {
             setDestination(options.settings, takeValue());
+            destinationGiven = true;
+        } else if (name == "--wait") {
+            noValue();
+            options.settings.wait = true;
+        } else if (name == "--temp") {
+            noValue();
+            options.settings.temp = true;
         } else if (name == "-l" || name == "--level") {
             options.level = parseLevel(takeValue());
         } else if (name == "-v" || name == "--verbose") {
@@ -116,6 +124,11 @@ MakeOptions parseMakeOptions(const std::vector<std::string>& args) {
     }
     if (runGiven && noRun) {
         usage("--run and --no-run contradict each other");
+    }
+    if (options.settings.temp && destinationGiven) {
+        usage(
+            "--temp extracts into a private folder of its own that is deleted afterwards; it "
+            "cannot be given with --destination");
     }
     if (options.output.empty()) {
         usage("no output file: give -o OUT");
@@ -140,6 +153,11 @@ void printMakeHelp(std::ostream& out) {
            "  --no-run                start nothing (the default)\n"
            "  --destination current|windows|system|temp|FOLDER\n"
            "                          the default destination (default: current)\n"
+           "  --wait                  wait for the RUN program to end and exit with its exit\n"
+           "                          code\n"
+           "  --temp                  extract into a new private folder under the temporary\n"
+           "                          folder, start RUN from there, wait for it, then delete\n"
+           "                          the folder (implies --wait; not with --destination)\n"
            "  -l, --level N           deflate level 0 (store) to 9 (default: 9)\n"
            "  -v, --verbose           list the entries as they are added\n"
            "  -h, --help              this text\n";

@@ -12,6 +12,7 @@
 #include "platform/StopRequest.h"
 #include "tools/zipsfx/ConsoleBuffer.h"
 #include "tools/zipsfx/Commands.h"
+#include "tools/zipsfx/Info.h"
 #include "tools/zipsfx/LayoutCommand.h"
 #include "tools/zipsfx/Make.h"
 
@@ -86,6 +87,9 @@ int run(int argc, char** argv) {
     }
     if (std::strcmp(command, "extract") == 0) {
         return tools::runExtract(argc - 1, argv + 1, console);
+    }
+    if (std::strcmp(command, "info") == 0) {
+        return tools::runInfo(argc - 1, argv + 1, console);
     }
     if (std::strcmp(command, "make") == 0) {
         return tools::runMake(argc - 1, argv + 1);

@@ -1,4 +1,4 @@
-#include "tools/zipsfx/CheckingReader.h"
+#include "format/zip/CheckingReader.h"
 
 #include "archive/LinkTarget.h"
 #include "base/Exception.h"
@@ -6,7 +6,8 @@
 #include "stream/CountingOutput.h"
 #include "stream/Stream.h"
 
-namespace tools {
+namespace format {
+namespace zip {
 
 namespace {
 
@@ -15,11 +16,11 @@ using stream::CountingOutput;
 }  // namespace
 
 void CheckingReader::extractEntry(stream::RandomInput& input,
-                                  const format::zip::PendingEntry& entry,
-                                  const format::zip::LocalEntry& local) {
+                                  const PendingEntry& entry,
+                                  const LocalEntry& local) {
     skipped_.clear();
     try {
-        format::zip::ZipReader::extractEntry(input, entry, local);
+        ZipReader::extractEntry(input, entry, local);
     } catch (const brindle5::exception::Evacuation&) {
         throw;
     } catch (const generic::exception& e) {
@@ -33,19 +34,19 @@ void CheckingReader::extractEntry(stream::RandomInput& input,
     report_(entry.name, CheckResult::Sound, std::string());
 }
 
-void CheckingReader::extractFolder(const format::zip::PendingEntry&) {
+void CheckingReader::extractFolder(const PendingEntry&) {
     // A folder has no data; its local header was read and checked already.
 }
 
-void CheckingReader::extractFile(stream::RandomInput& input, const format::zip::PendingEntry&,
-                                 const format::zip::EntryValues& values) {
+void CheckingReader::extractFile(stream::RandomInput& input, const PendingEntry&,
+                                 const EntryValues& values) {
     CountingOutput sink;
     decodeData(input, sink, values);
 }
 
 void CheckingReader::findPlaces() {
     placesFound_ = true;
-    for (const format::zip::PendingEntry& entry : entries()) {
+    for (const PendingEntry& entry : entries()) {
         Place place = outputComponents(entry.name);
         if (place.empty()) {
             continue;
@@ -62,8 +63,8 @@ void CheckingReader::findPlaces() {
     }
 }
 
-void CheckingReader::extractLink(stream::RandomInput& input, const format::zip::PendingEntry& entry,
-                                 const format::zip::EntryValues& values) {
+void CheckingReader::extractLink(stream::RandomInput& input, const PendingEntry& entry,
+                                 const EntryValues& values) {
     if (!placesFound_) {
         findPlaces();
     }
@@ -107,4 +108,5 @@ std::unique_ptr<vessel5::FormatReader> CheckingArchive::createReader(std::int32_
     return vessel5::Archive::createReader(format);
 }
 
-}  // namespace tools
+}  // namespace zip
+}  // namespace format
