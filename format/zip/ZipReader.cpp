@@ -343,7 +343,7 @@ void ZipReader::decodeStream(stream::RandomInput& rawInput) {
             throw brindle5::exception::UnsupportedMethod(unsupportedMethodText(entry.method) +
                                                          " for " + entry.name + " in zip reader");
         }
-        if ((entry.versionNeeded & 0xFF) > kNewestVersionNeeded) {
+        if ((entry.versionNeeded & 0xFF) > newestVersionNeeded(entry.method)) {
             throw brindle5::exception::UnsupportedMethod(
                 "unsupported version needed to extract " +
                 generic::decimal((entry.versionNeeded & 0xFF) / 10) + "." +
