@@ -359,7 +359,7 @@ void ZipReader::decodeStream(stream::RandomInput& rawInput) {
             throw brindle5::exception::UnsupportedMethod(unsupportedMethodText(entry.method) +
                                                          " for " + entry.name + " in zip reader");
         }
-        if ((entry.versionNeeded & 0xFF) > kNewestVersionNeeded) {
+        if ((entry.versionNeeded & 0xFF) > newestVersionNeeded(entry.method)) {
             throw brindle5::exception::UnsupportedMethod(
                 "unsupported version needed to extract " +
                 generic::decimal((entry.versionNeeded & 0xFF) / 10) + "." +
@@ -587,7 +587,12 @@ void ZipReader::setModificationTime(stream::FileOutput& output, const PendingEnt
 void ZipReader::decodeEntry(stream::RandomInput& input, stream::FileOutput& output,
                             const PendingEntry& entry, const EntryValues& values) {
     try {
-        decodeData(input, output, values);
+        try {
+            decodeData(input, output, values);
+        } catch (const algorithm::Exception& e) {
+            // A decoder knows its data, not the entry it belongs to; the user needs both.
+            throw algorithm::Exception(e.message() + " for " + entry.name, e.kind());
+        }
         output.flush();
         setModificationTime(output, entry, values);
         if (archive().keepsUnixPermissions()) {

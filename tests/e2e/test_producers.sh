@@ -145,36 +145,36 @@ cmp -s "$WORK/many/f399.bin" "$WORK/adjusted/f399.bin" || fail "f399.bin differs
 echo "ok  zip -A"
 
 note "an unsupported method is named everywhere and refused by make before it writes"
-python3 -c "print('bzip me ' * 2000)" >"$WORK/b.txt"
-(cd "$WORK" && 7z a -tzip -mm=BZip2 -bso0 -bsp0 bzip2.zip b.txt >/dev/null)
-WORDS="unsupported compression method 12 (BZip2)"
-"$TOOL" list "$WORK/bzip2.zip" | grep -q "BZip2" || fail "list does not name BZip2"
+python3 -c "print('ppmd me ' * 2000)" >"$WORK/b.txt"
+(cd "$WORK" && 7z a -tzip -mm=PPMd -bso0 -bsp0 ppmd.zip b.txt >/dev/null)
+WORDS="unsupported compression method 98 (PPMd)"
+"$TOOL" list "$WORK/ppmd.zip" | grep -q "PPMd" || fail "list does not name PPMd"
 set +e
-"$TOOL" test "$WORK/bzip2.zip" >"$WORK/bz.out" 2>&1
+"$TOOL" test "$WORK/ppmd.zip" >"$WORK/bz.out" 2>&1
 code=$?
 set -e
 [ "$code" = 2 ] && grep -qF "$WORDS" "$WORK/bz.out" || fail "test: exit $code, $(cat "$WORK/bz.out")"
 mkdir "$WORK/bzout"
 set +e
-"$TOOL" extract "$WORK/bzip2.zip" -q -d "$WORK/bzout" >"$WORK/bz.out" 2>&1
+"$TOOL" extract "$WORK/ppmd.zip" -q -d "$WORK/bzout" >"$WORK/bz.out" 2>&1
 code=$?
 set -e
 [ "$code" = 2 ] && grep -qF "$WORDS" "$WORK/bz.out" || fail "extract: exit $code, $(cat "$WORK/bz.out")"
 [ -z "$(ls -A "$WORK/bzout")" ] || fail "extract wrote $(ls -A "$WORK/bzout")"
-make_sfx "$STUB" "$WORK/bzip2.zip" "$WORK/bzip2.sfx"
-chmod +x "$WORK/bzip2.sfx"
+make_sfx "$STUB" "$WORK/ppmd.zip" "$WORK/ppmd.sfx"
+chmod +x "$WORK/ppmd.sfx"
 set +e
-(cd "$WORK/bzout" && "$WORK/bzip2.sfx" -q </dev/null >"$WORK/bz.out" 2>&1)
+(cd "$WORK/bzout" && "$WORK/ppmd.sfx" -q </dev/null >"$WORK/bz.out" 2>&1)
 code=$?
 set -e
 [ "$code" = 2 ] && grep -qF "$WORDS" "$WORK/bz.out" || fail "stub: exit $code, $(cat "$WORK/bz.out")"
 set +e
-"$TOOL" make -o "$WORK/bz-made" "$WORK/bzip2.zip" >"$WORK/bz.out" 2>&1
+"$TOOL" make -o "$WORK/bz-made" "$WORK/ppmd.zip" >"$WORK/bz.out" 2>&1
 code=$?
 set -e
 [ "$code" != 0 ] && grep -qF "$WORDS" "$WORK/bz.out" || fail "make: exit $code, $(cat "$WORK/bz.out")"
 [ ! -e "$WORK/bz-made" ] || fail "make wrote a file"
-echo "ok  BZip2 refused with its name"
+echo "ok  PPMd refused with its name"
 
 note "links leading outside the destination are skipped with a line on stderr"
 python3 - "$WORK/outside.zip" <<'PY'

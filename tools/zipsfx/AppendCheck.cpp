@@ -61,9 +61,12 @@ void checkEntry(const std::string& path, const format::zip::PendingEntry& entry)
              ", which the stub cannot extract");
     }
     const unsigned needed = entry.versionNeeded & 0xFF;
-    if (needed > format::zip::kNewestVersionNeeded) {
+    const unsigned newest = format::zip::newestVersionNeeded(entry.method);
+    if (needed > newest) {
         fail("'" + name + "' in " + path + " needs Zip version " + generic::decimal(needed / 10) +
-             "." + generic::decimal(needed % 10) + " to extract; the stub extracts up to 4.5");
+             "." + generic::decimal(needed % 10) + " to extract; the stub extracts " +
+             format::zip::methodName(entry.method) + " entries up to " +
+             generic::decimal(newest / 10) + "." + generic::decimal(newest % 10));
     }
 }
 

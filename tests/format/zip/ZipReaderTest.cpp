@@ -164,14 +164,23 @@ TEST(ZipReaderTest, RefusesUnsupportedArchivesBeforeWritingAnything) {
         {"version 4.6", [](auto& entries, auto&) { entries[2].versionNeeded = 46; },
          "Unsupported method exception: unsupported version needed to extract 4.6 for "
          "docs/deep/b.bin in zip reader."},
+        // BZip2 entries declare 4.6, one more than the rest: their method allows no more.
+        {"BZip2 version 4.7",
+         [](auto& entries, auto&) {
+             entries[2].method = 12;
+             entries[2].versionNeeded = 47;
+         },
+         "Unsupported method exception: unsupported version needed to extract 4.7 for "
+         "docs/deep/b.bin in zip reader."},
         {"method 7", [](auto& entries, auto&) { entries[2].method = 7; },
          "Unsupported method exception: unsupported compression method 7 (Tokenized) for "
          "docs/deep/b.bin in zip reader."},
-        {"method 9", [](auto& entries, auto&) { entries[2].method = 9; },
-         "Unsupported method exception: unsupported compression method 9 (Deflate64) for "
+        {"method 10", [](auto& entries, auto&) { entries[2].method = 10; },
+         "Unsupported method exception: unsupported compression method 10 (PKWARE DCL Imploded) "
+         "for "
          "docs/deep/b.bin in zip reader."},
-        {"method 12", [](auto& entries, auto&) { entries[2].method = 12; },
-         "Unsupported method exception: unsupported compression method 12 (BZip2) for "
+        {"method 98", [](auto& entries, auto&) { entries[2].method = 98; },
+         "Unsupported method exception: unsupported compression method 98 (PPMd) for "
          "docs/deep/b.bin in zip reader."},
         {"AES",
          [](auto& entries, auto&) {
