@@ -3,6 +3,7 @@
 #include "algorithm/Copy.h"
 #include "algorithm/zip/Decompressor.h"
 #include "algorithm/zip/ImplodeDecompressor.h"
+#include "algorithm/zip/LzmaDecoder.h"
 #include "algorithm/zip/ReduceDecompressor.h"
 #include "algorithm/zip/ShrinkDecompressor.h"
 #include "base/Exception.h"
@@ -69,7 +70,7 @@ class SelfEndingDecoder : public EntryDecoder {
 }  // namespace
 
 bool isSupportedMethod(std::uint8_t method) {
-    return method <= 6 || method == 8;
+    return method <= 6 || method == 8 || method == 14;
 }
 
 bool takesCompressedSize(std::uint8_t method) {
@@ -101,6 +102,10 @@ std::unique_ptr<EntryDecoder> createEntryDecoder(std::uint8_t method, std::uint1
         case 8:
             return std::make_unique<SelfEndingDecoder>(
                 archive, std::make_unique<algorithm::zip::Decompressor>());
+        case 14:
+            // Flag bit 1: the stream ends with an end marker.
+            return std::make_unique<UncompressedSizeDecoder>(
+                archive, std::make_unique<algorithm::zip::LzmaDecoder>((flags & 0x02) != 0));
         default:
             throw brindle5::exception::UnsupportedMethod(unsupportedMethodText(method) +
                                                          " in zip reader");

@@ -9,7 +9,7 @@
 namespace format {
 namespace zip {
 
-// Methods the reader accepts in a central record: 0 to 6 and 8.
+// Methods the reader accepts in a central record: 0 to 6, 8 and 14.
 bool isSupportedMethod(std::uint8_t method);
 
 // The decoder for method, with the entry's general-purpose flags (implode reads bits 1 and 2).

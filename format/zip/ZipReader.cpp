@@ -584,7 +584,12 @@ void ZipReader::setModificationTime(stream::FileOutput& output, const PendingEnt
 void ZipReader::decodeEntry(stream::RandomInput& input, stream::FileOutput& output,
                             const PendingEntry& entry, const EntryValues& values) {
     try {
-        decodeData(input, output, values);
+        try {
+            decodeData(input, output, values);
+        } catch (const algorithm::Exception& e) {
+            // A decoder knows nothing of entries: the user learns which one is damaged here.
+            throw algorithm::Exception(e.message() + " for " + entry.name, e.kind());
+        }
         output.flush();
         setModificationTime(output, entry, values);
         if (archive().keepsUnixPermissions()) {

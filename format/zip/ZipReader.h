@@ -28,9 +28,9 @@ class FileOutput;
 namespace format {
 namespace zip {
 
-// The newest "version needed to extract" the reader accepts: 4.5, Zip64 itself; the method then
-// decides whether the entry can be decoded.
-constexpr std::uint16_t kNewestVersionNeeded = 45;
+// The newest "version needed to extract" the reader accepts: 6.3, which producers write for
+// LZMA (4.5 is Zip64 itself); the method then decides whether the entry can be decoded.
+constexpr std::uint16_t kNewestVersionNeeded = 63;
 
 class ZipReader : public vessel5::FormatReader {
   public:
