@@ -14,6 +14,8 @@ NEEDED=(
     "g++-mingw-w64-x86-64:/usr/bin/x86_64-w64-mingw32-g++-posix"
     "libz-mingw-w64-dev:/usr/i686-w64-mingw32/include/zlib.h"
     "zlib1g-dev:/usr/include/zlib.h"
+    # The LZMA compressor of `zipsfx make --method lzma` (the Linux tool only).
+    "liblzma-dev:/usr/include/lzma.h"
     "wine:/usr/bin/wine"
     "wine64:/usr/lib/wine/wine64"
     "wine32:i386:/usr/lib/wine/wineserver32"

@@ -63,7 +63,9 @@ void checkEntry(const std::string& path, const format::zip::PendingEntry& entry)
     const unsigned needed = entry.versionNeeded & 0xFF;
     if (needed > format::zip::kNewestVersionNeeded) {
         fail("'" + name + "' in " + path + " needs Zip version " + generic::decimal(needed / 10) +
-             "." + generic::decimal(needed % 10) + " to extract; the stub extracts up to 4.5");
+             "." + generic::decimal(needed % 10) + " to extract; the stub extracts up to " +
+             generic::decimal(format::zip::kNewestVersionNeeded / 10) + "." +
+             generic::decimal(format::zip::kNewestVersionNeeded % 10));
     }
 }
 

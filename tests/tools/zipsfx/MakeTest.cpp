@@ -339,7 +339,7 @@ TEST(Make, RefusalsLeaveNoFileAndKeepAnOldOne) {
         {"method 7", "method 7", oneEntryZip("a", 7), "", ""},
         {"method 9", "unsupported compression method 9 (Deflate64)", oneEntryZip("a", 9), "", ""},
         {"method 12", "unsupported compression method 12 (BZip2)", oneEntryZip("a", 12), "", ""},
-        {"version 4.6", "4.6", oneEntryZip("a", 0, 46), "", ""},
+        {"version 6.4", "6.4", oneEntryZip("a", 0, 64), "", ""},
         {"second disk", "disks", oneEntryZip("a", 0, 20, 1), "", ""},
         {"no local header", "local header", damaged, "", ""},
         // The stub's reader says why it cannot read the file.
