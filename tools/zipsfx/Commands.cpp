@@ -161,6 +161,8 @@ void printUsage(std::ostream& out) {
            "  test     decode every entry and check its CRC-32 without writing anything\n"
            "  extract  extract into DIR (default: the current folder) as the self-extracting\n"
            "           program does; -q draws no progress line\n"
+           "Methods read: stored, shrunk, reduced 1-4, imploded, deflated, LZMA; make\n"
+           "writes stored, deflated or (--method lzma, Linux tool) LZMA.\n"
            "Exit codes: 0 done, 1 cancelled, 2 error, 3 other failure.\n";
 }
 

@@ -173,7 +173,11 @@ TEST(LzmaDamaged, ACutStreamNeverPassesForTheWhole) {
     const Bytes good = vectorBytes("lc0-lp0-pb0.lzma");
     const Bytes expected = inflatetest::generate(60000, 13);
     int failed = 0;
-    for (std::size_t cut = 0; cut < good.size(); ++cut) {
+    int tried = 0;
+    // Every length near either end, every seventh between.
+    for (std::size_t cut = 0; cut < good.size();
+         cut += cut < 64 || cut + 64 >= good.size() ? 1 : 7) {
+        ++tried;
         const Bytes data(good.begin(), good.begin() + static_cast<long>(cut));
         for (bool endMarker : {true, false}) {
             try {
@@ -190,7 +194,8 @@ TEST(LzmaDamaged, ACutStreamNeverPassesForTheWhole) {
             }
         }
     }
-    EXPECT_GE(failed, static_cast<int>(2 * (good.size() - 8)));
+    // Only the last few cuts may leave the data whole.
+    EXPECT_GE(failed, 2 * (tried - 8));
 }
 
 TEST(LzmaDamaged, DataPastTheSizeOrBeforeTheStartIsRefused) {
