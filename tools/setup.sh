@@ -15,6 +15,8 @@ NEEDED=(
     "libz-mingw-w64-dev:/usr/i686-w64-mingw32/include/zlib.h"
     "zlib1g-dev:/usr/include/zlib.h"
     "libbz2-dev:/usr/include/bzlib.h"
+    # The LZMA compressor of `zipsfx make --method lzma` (the Linux tool only).
+    "liblzma-dev:/usr/include/lzma.h"
     "wine:/usr/bin/wine"
     "wine64:/usr/lib/wine/wine64"
     "wine32:i386:/usr/lib/wine/wineserver32"

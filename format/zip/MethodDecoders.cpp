@@ -7,6 +7,7 @@
 #include "algorithm/zip/Decompressor.h"
 #include "algorithm/zip/Deflate64Decompressor.h"
 #include "algorithm/zip/ImplodeDecompressor.h"
+#include "algorithm/zip/LzmaDecoder.h"
 #include "algorithm/zip/ReduceDecompressor.h"
 #include "algorithm/zip/ShrinkDecompressor.h"
 #include "base/Exception.h"
@@ -117,7 +118,12 @@ const ZipMethod kMethods[] = {
      [](std::uint16_t, vessel5::Archive& archive) {
          return make<SelfEndingDecoder, algorithm::zip::BZip2Decompressor>(archive);
      }},
-    {14, "LZMA", 63, false, nullptr},
+    {14, "LZMA", 63, false,
+     [](std::uint16_t flags, vessel5::Archive& archive) -> std::unique_ptr<EntryDecoder> {
+         // Flag bit 1: the stream ends with an end marker.
+         return make<UncompressedSizeDecoder, algorithm::zip::LzmaDecoder>(archive,
+                                                                          (flags & 0x02) != 0);
+     }},
     {16, "IBM z/OS CMPSC", 63, false, nullptr},
     {18, "IBM TERSE", 63, false, nullptr},
     {19, "IBM LZ77", 63, false, nullptr},

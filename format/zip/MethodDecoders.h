@@ -27,7 +27,7 @@ struct ZipMethod {
 // The row of method; null for a number without one.
 const ZipMethod* findMethod(std::uint16_t method);
 
-// Methods with a decoder: 0 to 6, 8, 9 and 12.
+// Methods with a decoder: 0 to 6, 8, 9, 12 and 14.
 bool isSupportedMethod(std::uint16_t method);
 
 // The highest version needed to extract that an entry of method may declare: the Zip64 records'

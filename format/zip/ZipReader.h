@@ -30,8 +30,8 @@ class FileOutput;
 namespace format {
 namespace zip {
 
-// The newest "version needed to extract" the reader accepts: 4.5, Zip64 itself; the method then
-// decides whether the entry can be decoded.
+// The newest "version needed to extract" the reader accepts for any method: 4.5, Zip64 itself; a
+// method of a later version (BZip2 4.6, LZMA 6.3) may declare its own (newestVersionNeeded).
 constexpr std::uint16_t kNewestVersionNeeded = 45;
 
 class ZipReader : public vessel5::FormatReader {

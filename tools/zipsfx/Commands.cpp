@@ -165,8 +165,9 @@ void printUsage(std::ostream& out) {
            "  info     what a self-extracting file will do: its stub, the program it starts,\n"
            "           the destination, wait and temp, whether it is signed, the archive's\n"
            "           totals\n"
-           "Methods read: stored, shrunk, reduced 1-4, imploded, deflated, Deflate64 and BZip2,\n"
-           "and traditional encryption with the empty password; others are refused by name.\n"
+           "Methods read: stored, shrunk, reduced 1-4, imploded, deflated, Deflate64, BZip2 and\n"
+           "LZMA, and traditional encryption with the empty password; others are refused by\n"
+           "name. make writes stored, deflated or (--method lzma, Linux tool) LZMA.\n"
            "Exit codes: 0 done, 1 cancelled, 2 error, 3 other failure.\n";
 }
 

@@ -15,6 +15,8 @@
 #include "tools/zipsfx/Commands.h"
 #include "tools/zipsfx/Console.h"
 #include "tools/zipsfx/Fail.h"
+#include "tools/zipsfx/MakeProgress.h"
+#include "tools/zipsfx/ProgressLine.h"
 #include "tools/zipsfx/StubFile.h"
 #include "tools/zipsfx/StubLocator.h"
 #include "tools/zipsfx/TemporaryFile.h"
@@ -102,7 +104,8 @@ void checkLikeTheStub(const std::string& path) {
 
 }  // namespace
 
-void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& log) {
+void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& log,
+                 ProgressLine* line) {
     const fs::path output(options.output);
     std::error_code error;
     if (fs::is_directory(output, error)) {
@@ -154,9 +157,29 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
         } else {
             ZipWriter writer(file, options.level, options.verbose ? &out : nullptr,
                              &cancelRequested);
+            writer.setMethod(options.method);
+            ProgressLine silent(log, false);
+            std::uint64_t files = 0;
+            std::uint64_t bytes = 0;
             for (const ZipSource& source : sources) {
+                if (!source.folder) {
+                    ++files;
+                    const std::uintmax_t size = fs::file_size(source.path, error);
+                    bytes += error ? 0 : size;
+                }
+            }
+            MakeProgress progress(line != nullptr ? *line : silent, files, bytes);
+            std::uint64_t number = 0;
+            writer.onProgress([&](const ZipSource& source, std::uint64_t done) {
+                progress.update(number, source.name, done);
+            });
+            for (const ZipSource& source : sources) {
+                if (!source.folder) {
+                    progress.update(++number, source.name, 0);
+                }
                 writer.add(source);
             }
+            progress.finish();
             writer.finish();
             end = writer.end();
             for (const auto& entry : writer.entries()) {
@@ -195,32 +218,37 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
     }
 }
 
-int runMake(int argc, char** argv) {
+int runMake(int argc, char** argv, const Console& console) {
     std::vector<std::string> args(argv + 1, argv + argc);
     MakeOptions options;
     try {
         options = parseMakeOptions(args);
     } catch (const generic::exception& e) {
-        std::cerr << "zipsfx make: " << e.message() << "\n"
-                  << "Try 'zipsfx make --help'.\n";
+        console.err << "zipsfx make: " << e.message() << "\n"
+                    << "Try 'zipsfx make --help'.\n";
         return kExitFailure;
     }
     if (options.help) {
-        printMakeHelp(std::cout);
+        printMakeHelp(console.out);
         return kExitDone;
     }
     clearCancel();
+    // The verbose listing takes the terminal instead.
+    ProgressLine line(console.err, console.progress && !options.quiet && !options.verbose);
     try {
-        makeArchive(options, std::cout, std::cerr);
+        makeArchive(options, console.out, console.err, &line);
     } catch (const brindle5::exception::Evacuation&) {
-        std::cerr << "zipsfx make: cancelled; no file made\n";
+        line.finish();
+        console.err << "zipsfx make: cancelled; no file made\n";
         return kExitCancelled;
     } catch (const generic::exception& e) {
-        std::cerr << "zipsfx make: " << e.message() << "\n";
+        line.finish();
+        console.err << "zipsfx make: " << e.message() << "\n";
         return kExitError;
     } catch (const std::exception& e) {
+        line.finish();
         // File system errors name the operation and path; they end the run the same way.
-        std::cerr << "zipsfx make: " << e.what() << "\n";
+        console.err << "zipsfx make: " << e.what() << "\n";
         return kExitError;
     }
     return kExitDone;

@@ -20,6 +20,24 @@ int parseLevel(const std::string& text) {
     return text[0] - '0';
 }
 
+Method parseMethod(const std::string& text) {
+    if (text == "store") {
+        return Method::Store;
+    }
+    if (text == "deflate") {
+        return Method::Deflate;
+    }
+    if (text == "lzma") {
+        if (!methodAvailable(Method::Lzma)) {
+            usage(
+                "--method lzma is not available in this build of zipsfx (the Windows tool "
+                "writes store and deflate only; the Linux tool writes lzma)");
+        }
+        return Method::Lzma;
+    }
+    usage("--method must be store, deflate or lzma, not '" + text + "'");
+}
+
 void setDestination(StubSettings& settings, const std::string& value) {
     static const std::pair<const char*, Destination> named[] = {{"current", Destination::Current},
                                                                 {"windows", Destination::Windows},
@@ -107,8 +125,13 @@ MakeOptions parseMakeOptions(const std::vector<std::string>& args) {
         } else if (name == "--temp") {
             noValue();
             options.settings.temp = true;
+        } else if (name == "-m" || name == "--method") {
+            options.method = parseMethod(takeValue());
         } else if (name == "-l" || name == "--level") {
             options.level = parseLevel(takeValue());
+        } else if (name == "-q" || name == "--quiet") {
+            noValue();
+            options.quiet = true;
         } else if (name == "-v" || name == "--verbose") {
             noValue();
             options.verbose = true;
@@ -158,7 +181,13 @@ void printMakeHelp(std::ostream& out) {
            "  --temp                  extract into a new private folder under the temporary\n"
            "                          folder, start RUN from there, wait for it, then delete\n"
            "                          the folder (implies --wait; not with --destination)\n"
-           "  -l, --level N           deflate level 0 (store) to 9 (default: 9)\n"
+           "  -m, --method store|deflate|lzma\n"
+           "                          how files are compressed (default: deflate); a file\n"
+           "                          that does not shrink is stored. lzma makes smaller\n"
+           "                          files; 7-Zip, bsdtar and the stubs read it, unzip not\n"
+           "  -l, --level N           0 (fastest) to 9 (smallest; the default): deflate 0\n"
+           "                          stores, lzma takes the xz presets (9: extreme)\n"
+           "  -q, --quiet             no progress line (drawn only on a terminal)\n"
            "  -v, --verbose           list the entries as they are added\n"
            "  -h, --help              this text\n";
 }

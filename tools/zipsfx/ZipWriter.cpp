@@ -1,5 +1,6 @@
 #include "tools/zipsfx/ZipWriter.h"
 
+#include <algorithm>
 #include <memory>
 #include <ostream>
 #include <system_error>
@@ -27,7 +28,6 @@ constexpr std::uint16_t kVersionNeeded = 20;
 constexpr std::uint16_t kVersionNeededZip64 = 45;
 constexpr std::uint32_t kMarker32 = 0xFFFFFFFFu;
 constexpr std::uint8_t kStored = 0;
-constexpr std::uint8_t kDeflated = 8;
 constexpr std::uint32_t kChunk = 1 << 16;
 
 std::vector<std::uint8_t> bytesOf(format::zip::CentralHeader& header, bool local) {
@@ -167,12 +167,15 @@ void ZipWriter::add(const ZipSource& source) {
                        ? timestamp
                        : format::zip::zip64ExtraBlock(wide.data(), wide.size()) + timestamp;
     if (!wide.empty()) {
-        header.versionNeeded = kVersionNeededZip64;
+        header.versionNeeded = std::max(header.versionNeeded, kVersionNeededZip64);
     }
     if (verbose_ != nullptr) {
         *verbose_ << "  adding: " << base::printableText(source.name);
         if (!source.folder) {
-            *verbose_ << " (" << (header.method == kDeflated ? "deflated " : "stored ")
+            *verbose_ << " ("
+                      << (header.method == 14        ? "lzma "
+                          : header.method == kStored ? "stored "
+                                                     : "deflated ")
                       << uncompressed_ << " -> " << compressed_ << ")";
         }
         *verbose_ << "\n";
@@ -199,17 +202,23 @@ void ZipWriter::addFile(const ZipSource& source, format::zip::CentralHeader& hea
     std::uint32_t crc = 0;
     std::uint64_t size = 0;
     std::uint64_t packed = ~std::uint64_t(0);
-    if (level_ > 0) {
-        packed = deflateFile(source, crc, size);
+    const bool store = method_ == Method::Store || (method_ == Method::Deflate && level_ == 0);
+    if (!store) {
+        const auto compressor = makeCompressor(
+            method_, level_, error ? ~std::uint64_t(0) : expected, quoted(source.path));
+        packed = compressFile(source, *compressor, crc, size);
+        header.method = compressor->method();
+        header.flags |= compressor->flags();
+        header.versionNeeded = std::max(header.versionNeeded, compressor->versionNeeded());
     }
-    if (packed >= size || level_ == 0) {
-        // Deflate did not pay: store the file instead, over what deflate wrote.
+    if (store || packed >= size) {
+        // Compression did not pay: store the file instead, over what the compressor wrote.
         out_.seekp(static_cast<std::streamoff>(dataAt));
         size = storeFile(source, crc);
         packed = size;
         header.method = kStored;
-    } else {
-        header.method = kDeflated;
+        header.flags &= format::zip::kFlagUtf8;
+        header.versionNeeded = wideLocal_ ? kVersionNeededZip64 : kVersionNeeded;
     }
     header.crc = crc;
     uncompressed_ = size;
@@ -225,12 +234,11 @@ void ZipWriter::addFile(const ZipSource& source, format::zip::CentralHeader& hea
     out_.seekp(static_cast<std::streamoff>(end_));
 }
 
-std::uint64_t ZipWriter::deflateFile(const ZipSource& source, std::uint32_t& crc,
-                                     std::uint64_t& size) {
+std::uint64_t ZipWriter::compressFile(const ZipSource& source, Compressor& compressor,
+                                      std::uint32_t& crc, std::uint64_t& size) {
     const auto in = openSource(source);
-    Deflater deflater(level_, quoted(source.path));
     auto input = std::make_unique<std::uint8_t[]>(kChunk);
-    const Deflater::Sink write = [this](const std::uint8_t* data, std::size_t length) {
+    const Compressor::Sink write = [this](const std::uint8_t* data, std::size_t length) {
         writeBytes(data, length);
     };
     crc = 0;
@@ -244,7 +252,10 @@ std::uint64_t ZipWriter::deflateFile(const ZipSource& source, std::uint32_t& crc
         checkSize(source, size, wideLocal_);
         crc = updateCrc32(crc, input.get(), got);
         last = got < kChunk;
-        packed += deflater.compress(input.get(), got, last, write);
+        packed += compressor.compress(input.get(), got, last, write);
+        if (progress_) {
+            progress_(source, size);
+        }
     } while (!last);
     return packed;
 }
@@ -264,6 +275,9 @@ std::uint64_t ZipWriter::storeFile(const ZipSource& source, std::uint32_t& crc) 
         checkSize(source, size, wideLocal_);
         crc = updateCrc32(crc, buffer.get(), got);
         writeBytes(buffer.get(), got);
+        if (progress_) {
+            progress_(source, size);
+        }
     }
     return size;
 }

@@ -92,7 +92,7 @@ int run(int argc, char** argv) {
         return tools::runInfo(argc - 1, argv + 1, console);
     }
     if (std::strcmp(command, "make") == 0) {
-        return tools::runMake(argc - 1, argv + 1);
+        return tools::runMake(argc - 1, argv + 1, console);
     }
     if (std::strcmp(command, "layout") == 0) {
         return tools::runLayout(argc - 1, argv + 1, console);  // for the test scripts

@@ -81,7 +81,8 @@ TEST(EntryDecoderTest, ProgressCountsFromTheArchiveWidePositionAndAFalseAnswerCa
 TEST(EntryDecoderTest, OnlyTheZipMethodsWithADecoderAreAccepted) {
     vessel5::Archive archive;
     for (int method = 0; method < 256; ++method) {
-        const bool supported = method <= 6 || method == 8 || method == 9 || method == 12;
+        const bool supported = method <= 6 || method == 8 || method == 9 || method == 12 ||
+                               method == 14;
         EXPECT_EQ(format::zip::isSupportedMethod(static_cast<std::uint8_t>(method)), supported);
         if (supported) {
             EXPECT_NE(createEntryDecoder(static_cast<std::uint8_t>(method), 0, archive), nullptr);

@@ -161,8 +161,8 @@ TEST(ZipReaderTest, RefusesUnsupportedArchivesBeforeWritingAnything) {
         {"multi-disk", [](auto&, auto& plan) { plan.diskNumber = 1; },
          "Unsupported format exception: expansion of segmented multi-part archives not supported "
          "by zip reader."},
-        {"version 4.6", [](auto& entries, auto&) { entries[2].versionNeeded = 46; },
-         "Unsupported method exception: unsupported version needed to extract 4.6 for "
+        {"version 6.4", [](auto& entries, auto&) { entries[2].versionNeeded = 64; },
+         "Unsupported method exception: unsupported version needed to extract 6.4 for "
          "docs/deep/b.bin in zip reader."},
         // BZip2 entries declare 4.6, one more than the rest: their method allows no more.
         {"BZip2 version 4.7",

@@ -67,6 +67,29 @@ TEST(MakeOptions, ReadsEveryOptionInBothSpellings) {
     EXPECT_TRUE(parse({"--help"}).help);
 }
 
+TEST(MakeOptions, MethodAndQuiet) {
+    auto defaults = parse({"-o", "x", "in"});
+    EXPECT_EQ(defaults.method, tools::Method::Deflate);
+    EXPECT_FALSE(defaults.quiet);
+    EXPECT_EQ(parse({"-o", "x", "--method", "store", "in"}).method, tools::Method::Store);
+    EXPECT_EQ(parse({"-o", "x", "-m", "deflate", "in"}).method, tools::Method::Deflate);
+    EXPECT_TRUE(parse({"-o", "x", "-q", "in"}).quiet);
+    EXPECT_TRUE(parse({"-o", "x", "--quiet", "in"}).quiet);
+    if (tools::methodAvailable(tools::Method::Lzma)) {
+        EXPECT_EQ(parse({"-o", "x", "--method=lzma", "-l", "5", "in"}).method, tools::Method::Lzma);
+        return;
+    }
+    // The Windows tool has no LZMA compressor and says so.
+    try {
+        parse({"-o", "x", "--method", "lzma", "in"});
+        ADD_FAILURE() << "lzma accepted";
+    } catch (const generic::exception& e) {
+        EXPECT_NE(e.message().find("--method lzma is not available in this build"),
+                  std::string::npos)
+            << e.message();
+    }
+}
+
 TEST(MakeOptions, RefusesBadArguments) {
     const std::vector<std::vector<std::string>> cases = {
         {"in"},                         // no output
@@ -81,6 +104,9 @@ TEST(MakeOptions, RefusesBadArguments) {
         {"-o", "x", "--destination", "", "in"},
         {"-o", "x", "--stub", "", "in"},
         {"-o", "x", "--frobnicate", "in"},
+        {"-o", "x", "--method", "bzip2", "in"},
+        {"-o", "x", "--method", "LZMA", "in"},
+        {"-o", "x", "-q=1", "in"},
     };
     for (const auto& args : cases) {
         std::string joined;
