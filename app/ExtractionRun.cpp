@@ -4,6 +4,7 @@
 
 #include "app/Destination.h"
 #include "app/Launch.h"
+#include "app/TextSettings.h"
 #include "sfx/MarkedExecutableParser.h"
 #include "archive/UnixPermissions.h"
 #include "archive/Archive.h"
@@ -18,8 +19,14 @@ bool isQuietCommandLine(const std::string& commandLine) {
 int ExtractionRun::run(const std::string& commandLine) {
     try {
         quiet_ = isQuietCommandLine(commandLine);
+        const TextSettings texts = readTextSettings(environment_);
+        frontEnd_.useTexts(texts);
         if (!quiet_) {
             frontEnd_.confirm();
+            // The shipper chose silent mode for a quiet run: -q accepts the licence.
+            if (!texts.license.empty()) {
+                frontEnd_.acceptLicense(texts.license);
+            }
         }
         const std::string executablePath = environment_.executablePath();
         destination_ = defaultDestination(environment_);

@@ -7,6 +7,7 @@
 // The resource script and the section attribute need plain preprocessor values.
 #define ZIPSFX_SETTINGS_BLOCK_SIZE 261
 #define ZIPSFX_SETTINGS_SECTION ".zipsfx"
+#define ZIPSFX_TEXTS_SECTION ".zipsfxt"
 
 #ifndef RC_INVOKED
 
@@ -86,6 +87,25 @@ enum ExitCode : int {
     kExitErrorShown = 2,    // a failure of the program's own kinds, shown in the error box
     kExitOtherFailure = 3,  // anything else; nothing shown, except a refused launch
 };
+
+// The shipper's texts (`zipsfx make --title`, `--message`, `--license`): UTF-8, each of any
+// length up to its limit, empty or absent for the default. On Windows each is an RCDATA resource
+// of its name, sized to its text. The POSIX stub keeps them behind its ELF image, before the
+// mark: its section ".zipsfxt" holds a table of kTextCount entries in the order of kTextNames,
+// each the text's offset in the file and its length in bytes, both 32-bit little-endian (length
+// 0: the default). Both stubs read them through app/TextSettings, which also enforces the limits.
+constexpr const char* kTitleText = "TITLE";
+constexpr const char* kMessageText = "MESSAGE";
+constexpr const char* kLicenseText = "LICENSE";
+constexpr std::size_t kTextCount = 3;
+constexpr const char* kTextNames[kTextCount] = {kTitleText, kMessageText, kLicenseText};
+constexpr const char* kTextsSection = ZIPSFX_TEXTS_SECTION;
+constexpr std::size_t kTextTableEntrySize = 8;
+constexpr std::size_t kTextTableSize = kTextCount * kTextTableEntrySize;
+// In bytes. The licence must leave room for the program and the mark below the search limit.
+constexpr std::size_t kMaxTitleText = 255;
+constexpr std::size_t kMaxMessageText = 2047;
+constexpr std::size_t kMaxLicenseText = 131072;
 
 }  // namespace sfx
 

@@ -12,6 +12,7 @@
 #include "sfx/Layout.h"
 #include "sfx/MarkedExecutableParser.h"
 #include "tools/zipsfx/AppendCheck.h"
+#include "tools/zipsfx/Branding.h"
 #include "tools/zipsfx/Commands.h"
 #include "tools/zipsfx/Console.h"
 #include "tools/zipsfx/Fail.h"
@@ -128,6 +129,7 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
     StubSettings settings = options.settings;
     settings.run = prepareRun(settings.run, archived, windowsStub, log);
     applySettings(stub, settings);
+    applyBranding(stub, options.branding);
     const std::uint64_t markAt = markPosition(stub, stubPath);
 
     TemporaryFile temporary(fs::absolute(output));

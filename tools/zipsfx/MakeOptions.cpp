@@ -99,6 +99,22 @@ MakeOptions parseMakeOptions(const std::vector<std::string>& args) {
             noRun = true;
         } else if (name == "--destination") {
             setDestination(options.settings, takeValue());
+        } else if (name == "--icon") {
+            options.branding.iconPath = takeValue();
+        } else if (name == "--title") {
+            options.branding.title = takeValue();
+        } else if (name == "--message") {
+            options.branding.message = takeValue();
+        } else if (name == "--license") {
+            options.branding.licensePath = takeValue();
+        } else if (name == "--version-info") {
+            addVersionString(options.branding.version, takeValue());
+        } else if (name == "--version") {
+            options.branding.version.version = parseVersion(takeValue());
+            options.branding.version.versionGiven = true;
+        } else if (name == "--admin") {
+            noValue();
+            options.branding.admin = true;
         } else if (name == "-l" || name == "--level") {
             options.level = parseLevel(takeValue());
         } else if (name == "-v" || name == "--verbose") {
@@ -140,6 +156,17 @@ void printMakeHelp(std::ostream& out) {
            "  --no-run                start nothing (the default)\n"
            "  --destination current|windows|system|temp|FOLDER\n"
            "                          the default destination (default: current)\n"
+           "  --icon FILE.ico         the file's icon (every image of the .ico)\n"
+           "  --title TEXT            the caption of every window (POSIX: the first line)\n"
+           "  --message TEXT          the confirmation question\n"
+           "  --license FILE          a UTF-8 licence the user must accept before the\n"
+           "                          destination is chosen (-q accepts it)\n"
+           "  --version-info KEY=VALUE\n"
+           "                          a version string (ProductName, CompanyName,\n"
+           "                          FileDescription, FileVersion, ProductVersion,\n"
+           "                          LegalCopyright, OriginalFilename...); repeatable\n"
+           "  --version 1.2.3.4       the file and product version numbers\n"
+           "  --admin                 ask for elevation (requireAdministrator)\n"
            "  -l, --level N           deflate level 0 (store) to 9 (default: 9)\n"
            "  -v, --verbose           list the entries as they are added\n"
            "  -h, --help              this text\n";

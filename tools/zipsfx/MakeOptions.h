@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/zipsfx/Branding.h"
 #include "tools/zipsfx/StubImage.h"
 
 namespace tools {
@@ -13,6 +14,7 @@ struct MakeOptions {
     std::string output;
     std::string stub = "windows";  // "windows", "posix" or a path
     StubSettings settings;         // RUN empty unless --run is given
+    Branding branding;             // --icon, --title, --message, --license, --version..., --admin
     int level = 9;
     bool verbose = false;
     bool help = false;
