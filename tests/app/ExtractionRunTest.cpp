@@ -229,7 +229,7 @@ TEST_F(RunFixture, LicenceIsAskedBetweenTheQuestionsAndQuietAcceptsIt) {
     EXPECT_EQ(testsupport::readFile(out + kSep + "a.txt"), testsupport::bytes("hello"));
 
     // No licence resource, or an empty one: no page.
-    for (const char* text : {"", nullptr}) {
+    for (const char* text : {static_cast<const char*>(""), static_cast<const char*>(nullptr)}) {
         ui = FakeFrontEnd();
         std::filesystem::remove_all(out);
         if (text == nullptr) {

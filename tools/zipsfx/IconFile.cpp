@@ -58,11 +58,14 @@ std::vector<IconImage> parseIcon(const std::vector<std::uint8_t>& file, const st
         const std::uint32_t size = u32(file, at + 8);
         const std::uint32_t offset = u32(file, at + 12);
         const std::string which = "image " + std::to_string(i + 1) + " of " + std::to_string(count);
-        if (size == 0 || offset < directoryEnd || offset > file.size() ||
-            size > file.size() - offset) {
-            refuse("is damaged: " + which + " lies outside the file (" + std::to_string(size) +
-                   " bytes at " + std::to_string(offset) + ", the file has " +
-                   std::to_string(file.size()) + "); it is truncated or its list is wrong");
+        if (offset < directoryEnd) {
+            refuse("is damaged: it says it holds " + std::to_string(count) + " images, but " +
+                   which + " starts inside their list: its image count is wrong");
+        }
+        if (size == 0 || offset > file.size() || size > file.size() - offset) {
+            refuse("is damaged: " + which + " runs past the end of the file (" +
+                   std::to_string(size) + " bytes at " + std::to_string(offset) +
+                   ", the file has " + std::to_string(file.size()) + "): it is truncated");
         }
         IconImage image;
         image.width = file[at];
