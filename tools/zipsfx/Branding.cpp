@@ -230,13 +230,7 @@ std::optional<FileRange> textTable(const std::vector<std::uint8_t>& image) {
     return section;
 }
 
-void brandElf(std::vector<std::uint8_t>& image, const Branding& branding, const Texts& texts) {
-    if (!branding.iconPath.empty() || branding.hasVersion() || branding.admin) {
-        fail(
-            "--icon, --version-info, --version and --admin are for the Windows stub; the POSIX "
-            "stub has no icon, version resource or elevation",
-            "usage");
-    }
+void brandElf(std::vector<std::uint8_t>& image, const Texts& texts) {
     const auto table = textTable(image);
     if (!table) {
         fail(std::string("the stub has no ") + sfx::kTextsSection +
@@ -264,16 +258,22 @@ void applyBranding(std::vector<std::uint8_t>& image, const Branding& branding) {
     if (!branding.any()) {
         return;
     }
+    const bool windows = isPeImage(image);
+    if (!windows && (!branding.iconPath.empty() || branding.hasVersion() || branding.admin)) {
+        fail("--icon, --version-info, --version and --admin are for the Windows stub; the POSIX "
+             "stub has no icon, version resource or elevation",
+             "usage");
+    }
     const Texts texts = loadTexts(branding);
     std::vector<IconImage> icon;
     if (!branding.iconPath.empty()) {
         icon = parseIcon(readWhole(branding.iconPath, "icon", sfx::kMarkSearchLimit),
                          branding.iconPath);
     }
-    if (isPeImage(image)) {
+    if (windows) {
         brandWindows(image, branding, texts, icon);
     } else if (isElfImage(image)) {
-        brandElf(image, branding, texts);
+        brandElf(image, texts);
     } else {
         fail("the stub is neither a Windows nor an ELF executable", "stub");
     }
