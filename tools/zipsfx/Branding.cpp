@@ -260,9 +260,10 @@ void applyBranding(std::vector<std::uint8_t>& image, const Branding& branding) {
     }
     const bool windows = isPeImage(image);
     if (!windows && (!branding.iconPath.empty() || branding.hasVersion() || branding.admin)) {
-        fail("--icon, --version-info, --version and --admin are for the Windows stub; the POSIX "
-             "stub has no icon, version resource or elevation",
-             "usage");
+        fail(
+            "--icon, --version-info, --version and --admin are for the Windows stub; the POSIX "
+            "stub has no icon, version resource or elevation",
+            "usage");
     }
     const Texts texts = loadTexts(branding);
     std::vector<IconImage> icon;
