@@ -224,15 +224,28 @@ grep -q '^large|32x32|c02040$' <<<"$out" && fail "the stub already has the test'
 note "made with every option, signed, verified"
 "$TOOL" make -o "$WORK/app.exe" --stub "$STUB" --no-run "${brand[@]}" "$WORK/tree"
 check_branded "$WORK/app.exe" "the made file"
+# The checksum of the file as made, whole archive included: 16-bit words with end-around carry,
+# the field itself left out, plus the length. (osslsigncode counts an odd file's length one short.)
+python3 - "$WORK/app.exe" <<'PY' || fail "the made file's checksum is wrong"
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+at = struct.unpack_from("<I", data, 0x3C)[0] + 24 + 64
+padded = data + b"\0" * (len(data) % 2)
+total = 0
+for i in range(0, len(padded), 2):
+    if i not in (at, at + 2):
+        total += padded[i] | padded[i + 1] << 8
+        total = (total & 0xFFFF) + (total >> 16)
+expected = ((total & 0xFFFF) + (total >> 16)) + len(data)
+stored = struct.unpack_from("<I", data, at)[0]
+sys.exit(0 if stored == expected else "checksum %08x, expected %08x" % (stored, expected))
+PY
 openssl req -x509 -newkey rsa:2048 -nodes -keyout "$WORK/key.pem" -out "$WORK/cert.pem" -days 2 \
     -subj "/CN=zipsfx branding test" -addext "extendedKeyUsage=codeSigning" 2>/dev/null
 osslsigncode sign -certs "$WORK/cert.pem" -key "$WORK/key.pem" -h sha256 \
     -in "$WORK/app.exe" -out "$WORK/signed.exe" >/dev/null
 osslsigncode verify -CAfile "$WORK/cert.pem" "$WORK/signed.exe" >"$WORK/verify.log" 2>&1 ||
     { cat "$WORK/verify.log"; fail "the branded file's signature does not verify"; }
-# osslsigncode checks the checksum the writer left before it writes its own.
-grep -qi "checksum.*mismatch\|Calculated PE checksum.*MISMATCH" "$WORK/verify.log" &&
-    fail "osslsigncode reports a wrong checksum"
 "$TOOL" test "$WORK/signed.exe" >"$WORK/test.txt" || fail "zipsfx test rejects the signed file"
 grep -q "^signed: the archive lies inside the signed range" "$WORK/test.txt" ||
     fail "zipsfx test does not say the branded file is signed"

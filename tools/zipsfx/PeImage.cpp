@@ -322,6 +322,32 @@ std::uint32_t peChecksum(const std::vector<std::uint8_t>& image, std::uint32_t c
     return static_cast<std::uint32_t>(sum + image.size());
 }
 
+std::uint32_t peChecksum(std::istream& in, std::uint64_t size, std::uint32_t checksumOffset) {
+    std::uint64_t sum = 0;
+    std::uint64_t at = 0;
+    std::vector<char> buffer(1 << 16);  // even, so that words never straddle two reads
+    while (at < size) {
+        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        const auto got = static_cast<std::size_t>(in.gcount());
+        if (got == 0) {
+            fail("cannot read the file made to compute its checksum");
+        }
+        for (std::size_t i = 0; i < got; i += 2, at += 2) {
+            if (at == checksumOffset || at == checksumOffset + 2ull) {
+                continue;
+            }
+            std::uint32_t word = static_cast<std::uint8_t>(buffer[i]);
+            if (i + 1 < got) {
+                word |= static_cast<std::uint32_t>(static_cast<std::uint8_t>(buffer[i + 1])) << 8;
+            }
+            sum += word;
+            sum = (sum & 0xFFFF) + (sum >> 16);
+        }
+    }
+    sum = (sum & 0xFFFF) + (sum >> 16);
+    return static_cast<std::uint32_t>(sum + size);
+}
+
 std::uint32_t peChecksumOffset(const std::vector<std::uint8_t>& image) {
     return get32(image, 0x3C) + 4 + 20 + 64;
 }

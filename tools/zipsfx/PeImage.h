@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <istream>
 #include <vector>
 
 namespace tools {
@@ -67,6 +68,9 @@ class PeImage {
 // The checksum of the optional header over these bytes, as the loader computes it: 16-bit words
 // added with end-around carry, the checksum field counted as zero, plus the length.
 std::uint32_t peChecksum(const std::vector<std::uint8_t>& image, std::uint32_t checksumOffset);
+// The same over a whole file of `size` bytes read from `in` (the stub, the mark and the archive
+// behind it), for the file as shipped.
+std::uint32_t peChecksum(std::istream& in, std::uint64_t size, std::uint32_t checksumOffset);
 // Where the checksum field lies in this image.
 std::uint32_t peChecksumOffset(const std::vector<std::uint8_t>& image);
 
