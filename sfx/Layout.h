@@ -1,7 +1,7 @@
 // The layout of a self-extracting file, shared by the stub that reads it, the tool that writes it
 // and their tests: the mark and where it is searched for, the two settings blocks, the shipper's
-// texts, how a RUN line splits, and the stub's exit codes. The methods the stub extracts are the Zip reader's own list
-// (format/zip/MethodDecoders.h).
+// texts, how a RUN line splits, and the stub's exit codes. The methods the stub extracts are the
+// Zip reader's own list (format/zip/MethodDecoders.h).
 #pragma once
 
 // The resource script and the section attribute need plain preprocessor values.
