@@ -6,7 +6,8 @@
 # for byte, and driven through its branded question and licence page (declined, then accepted),
 # whose captions xdotool finds by the title. The writer also runs on the 32-bit stub, on a stub
 # whose resources must become a new section at the end, and is refused damaged inputs.
-# Screenshots: build/screenshots/branded-question.png, branded-license.png.
+# Screenshots: build/screenshots/branded-question.png, branded-license.png,
+# branded-long-message.png.
 set -euo pipefail
 source "$(dirname "$0")/make_lib.sh"
 source "$ZIPSFX_ROOT/tools/wine-env.sh"
@@ -325,7 +326,7 @@ finish
 [ "$code" = 1 ] || fail "declining the licence ended with $code, not 1"
 [ -z "$(ls -A "$WORK/declined")" ] || fail "declining the licence wrote files"
 
-note "accepted: the destination and progress windows carry the title too"
+note "accepted: the destination dialog carries the title too"
 mkdir "$WORK/accepted"
 launch "$WORK/signed.exe" "$WORK/accepted"
 press "$TITLE" Return
@@ -336,6 +337,26 @@ press "$TITLE" Return
 finish
 [ "$code" = 0 ] || fail "the accepted run ended with $code"
 same_tree "$WORK/tree" "$WORK/accepted/tree"
+
+note "a long message of several lines: the question grows, its buttons below the text"
+LONG=$'Acme Tools 1.2 will be installed.\nIt needs 40 MB of disk space and replaces any earlier version of Acme Tools that it finds in the folder you choose next.\nContinue?'
+"$TOOL" make -o "$WORK/long.exe" --stub "$STUB" --no-run --title "$TITLE" --message "$LONG" "$WORK/tree"
+mkdir "$WORK/long"
+launch "$WORK/long.exe" "$WORK/long"
+wait_control "$TITLE" 1101 || fail "no question titled '$TITLE'"
+rects=$(controls "$TITLE")
+text_bottom=$(awk -F'|' '$1 == "control" && $2 == 1101 {print $7}' <<<"$rects")
+text_top=$(awk -F'|' '$1 == "control" && $2 == 1101 {print $5}' <<<"$rects")
+ok_top=$(awk -F'|' '$1 == "control" && $2 == 1 {print $5}' <<<"$rects")
+window_bottom=$(awk -F'|' '$1 == "window" {print $6}' <<<"$rects")
+ok_bottom=$(awk -F'|' '$1 == "control" && $2 == 1 {print $7}' <<<"$rects")
+[ $((text_bottom - text_top)) -ge 40 ] || { echo "$rects"; fail "the message box did not grow"; }
+[ "$ok_top" -ge "$text_bottom" ] || { echo "$rects"; fail "the buttons overlap the message"; }
+[ "$ok_bottom" -le "$window_bottom" ] || { echo "$rects"; fail "the buttons fall outside the window"; }
+shot "$TITLE" branded-long-message
+press "$TITLE" Escape
+finish
+[ "$code" = 1 ] || fail "declining the long question ended with $code"
 
 note "the 32-bit stub"
 STUB32="$ZIPSFX_ROOT/build/win32/zipsfx-stub.exe"
