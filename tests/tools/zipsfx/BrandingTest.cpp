@@ -357,3 +357,50 @@ TEST(Branding, ElfStubKeepsTheTextsBehindItsImage) {
 }
 
 }  // namespace
+
+namespace {
+
+// The section is rewritten where it is while it fits, and grows at the end of the image when it
+// is the last section; the data directory always points at the tree written.
+TEST(PeImage, RewritesInPlaceWhileItFitsAndGrowsWhenLast) {
+    auto image = images::windowsImage(kStubResources, true);
+    const Bytes before = image.bytes;
+    tools::ResourceTree tree = treeOf(image.bytes);
+    const tools::PeImage pe(image.bytes);
+    auto write = [&](std::uint32_t rva) { return tree.write(rva); };
+    EXPECT_EQ(pe.replaceResources(image.bytes, write), tools::ResourcePlacement::InPlace);
+    EXPECT_EQ(image.bytes.size(), before.size());
+    EXPECT_EQ(treeOf(image.bytes).types().size(), tree.types().size());
+
+    tree.put(tools::ResourceKey::number(10), tools::ResourceKey::text("BIG"), 0,
+             {Bytes(10000, 0x42), 0});
+    const tools::PeImage again(image.bytes);
+    EXPECT_EQ(again.replaceResources(image.bytes, write), tools::ResourcePlacement::Grown);
+    EXPECT_GT(image.bytes.size(), 0x400u + 10000);  // the headers, the code, the new section
+    const auto* big =
+        treeOf(image.bytes).find(tools::ResourceKey::number(10), tools::ResourceKey::text("big"));
+    ASSERT_NE(big, nullptr);
+    EXPECT_EQ(big->at(0).bytes, Bytes(10000, 0x42));
+    EXPECT_EQ(tools::PeImage(image.bytes).resourceSize(),
+              tools::PeImage(image.bytes).sections().back().virtualSize);
+}
+
+// A signed stub cannot be branded: the change would break its signature.
+TEST(PeImage, RefusesASignedStub) {
+    auto image = images::windowsImage(kStubResources);
+    const std::size_t certificate = 0x80 + 24 + 96 + 8 * 4;
+    image.bytes[certificate] = 0x10;
+    image.bytes[certificate + 4] = 0x10;
+    const Bytes before = image.bytes;
+    tools::Branding branding;
+    branding.title = "Acme";
+    try {
+        tools::applyBranding(image.bytes, branding);
+        ADD_FAILURE() << "a signed stub was branded";
+    } catch (const generic::exception& e) {
+        EXPECT_NE(e.message().find("signed"), std::string::npos) << e.message();
+    }
+    EXPECT_EQ(image.bytes, before);
+}
+
+}  // namespace
