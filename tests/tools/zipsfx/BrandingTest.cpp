@@ -377,8 +377,8 @@ TEST(PeImage, RewritesInPlaceWhileItFitsAndGrowsWhenLast) {
     const tools::PeImage again(image.bytes);
     EXPECT_EQ(again.replaceResources(image.bytes, write), tools::ResourcePlacement::Grown);
     EXPECT_GT(image.bytes.size(), 0x400u + 10000);  // the headers, the code, the new section
-    const auto* big =
-        treeOf(image.bytes).find(tools::ResourceKey::number(10), tools::ResourceKey::text("big"));
+    const tools::ResourceTree grown = treeOf(image.bytes);
+    const auto* big = grown.find(tools::ResourceKey::number(10), tools::ResourceKey::text("big"));
     ASSERT_NE(big, nullptr);
     EXPECT_EQ(big->at(0).bytes, Bytes(10000, 0x42));
     EXPECT_EQ(tools::PeImage(image.bytes).resourceSize(),
