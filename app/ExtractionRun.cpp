@@ -4,6 +4,7 @@
 
 #include "app/Destination.h"
 #include "app/Launch.h"
+#include "app/TextSettings.h"
 #include "archive/Archive.h"
 #include "archive/UnixPermissions.h"
 #include "base/Decimal.h"
@@ -51,6 +52,9 @@ int ExtractionRun::run(const std::vector<CommandWord>& words) {
 
 int ExtractionRun::runSteps(const StubArguments& arguments) {
     quiet_ = arguments.quiet;
+    // The shipper's title goes on every window, the usage and the test result included.
+    const TextSettings texts = readTextSettings(environment_);
+    frontEnd_.useTexts(texts);
     if (arguments.help) {
         frontEnd_.showMessage(stubUsage());
         return kDone;
@@ -65,6 +69,10 @@ int ExtractionRun::runSteps(const StubArguments& arguments) {
     const bool wait = (options & (sfx::kOptionWait | sfx::kOptionTemp)) != 0;
     if (!quiet_) {
         frontEnd_.confirm();
+        // The shipper chose silent mode for a quiet run: -q accepts the licence.
+        if (!texts.license.empty()) {
+            frontEnd_.acceptLicense(texts.license);
+        }
     }
     if (temporary) {
         temporary_ = environment_.makePrivateFolder();

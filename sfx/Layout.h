@@ -1,7 +1,7 @@
 // The layout of a self-extracting file, shared by the stub that reads it, the tool that writes it
-// and their tests: the mark and where it is searched for, the two settings blocks, how a RUN line
-// splits, and the stub's exit codes. The methods the stub extracts are the Zip reader's own list
-// (format/zip/MethodDecoders.h).
+// and their tests: the mark and where it is searched for, the two settings blocks, the shipper's
+// texts, how a RUN line splits, and the stub's exit codes. The methods the stub extracts are the
+// Zip reader's own list (format/zip/MethodDecoders.h).
 #pragma once
 
 // The resource script and the section attribute need plain preprocessor values.
@@ -9,6 +9,7 @@
 #define ZIPSFX_SETTINGS_SECTION ".zipsfx"
 #define ZIPSFX_OPTIONS_BLOCK_SIZE 16
 #define ZIPSFX_OPTIONS_SECTION ".zipsfx_options"
+#define ZIPSFX_TEXTS_SECTION ".zipsfxt"
 
 #ifndef RC_INVOKED
 
@@ -105,6 +106,25 @@ enum ExitCode : int {
 };
 // With kOptionWait the stub ends with the RUN program's own exit code instead of kExitDone: a
 // program's 1 to 3 cannot be told from the stub's own codes.
+
+// The shipper's texts (`zipsfx make --title`, `--message`, `--license`): UTF-8, each of any
+// length up to its limit, empty or absent for the default. On Windows each is an RCDATA resource
+// of its name, sized to its text. The POSIX stub keeps them behind its ELF image, before the
+// mark: its section ".zipsfxt" holds a table of kTextCount entries in the order of kTextNames,
+// each the text's offset in the file and its length in bytes, both 32-bit little-endian (length
+// 0: the default). Both stubs read them through app/TextSettings, which also enforces the limits.
+constexpr const char* kTitleText = "TITLE";
+constexpr const char* kMessageText = "MESSAGE";
+constexpr const char* kLicenseText = "LICENSE";
+constexpr std::size_t kTextCount = 3;
+constexpr const char* kTextNames[kTextCount] = {kTitleText, kMessageText, kLicenseText};
+constexpr const char* kTextsSection = ZIPSFX_TEXTS_SECTION;
+constexpr std::size_t kTextTableEntrySize = 8;
+constexpr std::size_t kTextTableSize = kTextCount * kTextTableEntrySize;
+// In bytes. The licence must leave room for the program and the mark below the search limit.
+constexpr std::size_t kMaxTitleText = 255;
+constexpr std::size_t kMaxMessageText = 2047;
+constexpr std::size_t kMaxLicenseText = 131072;
 
 }  // namespace sfx
 

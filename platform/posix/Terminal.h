@@ -30,6 +30,8 @@ class Terminal {
     int read(int milliseconds);
     // The terminal's width in columns, or 0 when it does not say.
     unsigned columns() const;
+    // Its height in lines, or 0 when it does not say.
+    unsigned rows() const;
 
   private:
     int descriptor_ = -1;

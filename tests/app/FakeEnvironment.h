@@ -76,6 +76,7 @@ class FakeFrontEnd : public app::FrontEnd {
     std::string typedDestination;  // empty keeps the offered folder
     int cancelAtAdvance = -1;      // the n-th advance (from 0) presses Cancel
     bool throwForeign = false;     // confirm() throws something outside the hierarchy
+    bool declineLicense = false;
 
     std::vector<std::string> events;
     std::vector<std::uint32_t> advances;
@@ -83,6 +84,10 @@ class FakeFrontEnd : public app::FrontEnd {
     std::string error;
     std::string message;
     std::vector<std::string> notes;
+    std::string license;  // the licence text shown
+
+    // The texts the run handed over.
+    const app::TextSettings& texts() const { return texts_; }
 
     void confirm() override {
         events.push_back("confirm");
@@ -100,6 +105,13 @@ class FakeFrontEnd : public app::FrontEnd {
             throw brindle5::exception::Evacuation();
         }
         return typedDestination.empty() ? initial : typedDestination;
+    }
+    void acceptLicense(const std::string& text) override {
+        events.push_back("license");
+        license = text;
+        if (declineLicense) {
+            throw brindle5::exception::Evacuation();
+        }
     }
     void createProgress() override { events.push_back("create"); }
     void startProgress(std::uint32_t total) override {

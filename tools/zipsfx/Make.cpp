@@ -12,11 +12,13 @@
 #include "sfx/Layout.h"
 #include "sfx/MarkedExecutableParser.h"
 #include "tools/zipsfx/AppendCheck.h"
+#include "tools/zipsfx/Branding.h"
 #include "tools/zipsfx/Commands.h"
 #include "tools/zipsfx/Console.h"
 #include "tools/zipsfx/Fail.h"
 #include "tools/zipsfx/MakeProgress.h"
 #include "tools/zipsfx/ProgressLine.h"
+#include "tools/zipsfx/PeImage.h"
 #include "tools/zipsfx/StubFile.h"
 #include "tools/zipsfx/StubLocator.h"
 #include "tools/zipsfx/TemporaryFile.h"
@@ -131,6 +133,7 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
     StubSettings settings = options.settings;
     settings.run = prepareRun(settings.run, archived, windowsStub, log);
     applySettings(stub, settings);
+    applyBranding(stub, options.branding);
     const std::uint64_t markAt = markPosition(stub, stubPath);
 
     TemporaryFile temporary(fs::absolute(output));
@@ -193,6 +196,20 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
     }
     if (!appendZip) {
         fs::resize_file(temporary.path(), end);  // drop what re-stored entries left behind
+    }
+    if (windowsStub && options.branding.any()) {
+        // The resource writer's checksum covered the stub; the file as shipped is the sum.
+        std::fstream file(temporary.path(), std::ios::in | std::ios::out | std::ios::binary);
+        const std::uint32_t at = peChecksumOffset(stub);
+        const std::uint32_t sum = peChecksum(file, fs::file_size(temporary.path()), at);
+        file.clear();
+        file.seekp(at);
+        const char bytes[4] = {static_cast<char>(sum), static_cast<char>(sum >> 8),
+                               static_cast<char>(sum >> 16), static_cast<char>(sum >> 24)};
+        file.write(bytes, 4);
+        if (!file) {
+            fail("cannot write " + temporary.path().string());
+        }
     }
 
     // The file must be what the stub will see: the mark where it looks, a sound archive behind.

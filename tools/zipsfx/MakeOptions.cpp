@@ -127,6 +127,22 @@ MakeOptions parseMakeOptions(const std::vector<std::string>& args) {
             options.settings.temp = true;
         } else if (name == "-m" || name == "--method") {
             options.method = parseMethod(takeValue());
+        } else if (name == "--icon") {
+            options.branding.iconPath = takeValue();
+        } else if (name == "--title") {
+            options.branding.title = takeValue();
+        } else if (name == "--message") {
+            options.branding.message = takeValue();
+        } else if (name == "--license") {
+            options.branding.licensePath = takeValue();
+        } else if (name == "--version-info") {
+            addVersionString(options.branding.version, takeValue());
+        } else if (name == "--version") {
+            options.branding.version.version = parseVersion(takeValue());
+            options.branding.version.versionGiven = true;
+        } else if (name == "--admin") {
+            noValue();
+            options.branding.admin = true;
         } else if (name == "-l" || name == "--level") {
             options.level = parseLevel(takeValue());
         } else if (name == "-q" || name == "--quiet") {
@@ -188,6 +204,17 @@ void printMakeHelp(std::ostream& out) {
            "  -l, --level N           0 (fastest) to 9 (smallest; the default): deflate 0\n"
            "                          stores, lzma takes the xz presets (9: extreme)\n"
            "  -q, --quiet             no progress line (drawn only on a terminal)\n"
+           "  --icon FILE.ico         the file's icon (every image of the .ico)\n"
+           "  --title TEXT            the caption of every window (POSIX: the first line)\n"
+           "  --message TEXT          the confirmation question\n"
+           "  --license FILE          a UTF-8 licence the user must accept before the\n"
+           "                          destination is chosen (-q accepts it)\n"
+           "  --version-info KEY=VALUE\n"
+           "                          a version string (ProductName, CompanyName,\n"
+           "                          FileDescription, FileVersion, ProductVersion,\n"
+           "                          LegalCopyright, OriginalFilename...); repeatable\n"
+           "  --version 1.2.3.4       the file and product version numbers\n"
+           "  --admin                 ask for elevation (requireAdministrator)\n"
            "  -v, --verbose           list the entries as they are added\n"
            "  -h, --help              this text\n";
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tools/zipsfx/Compressor.h"
+#include "tools/zipsfx/Branding.h"
 #include "tools/zipsfx/StubImage.h"
 
 namespace tools {
@@ -15,6 +16,7 @@ struct MakeOptions {
     std::string stub = "windows";  // "windows", "posix" or a path
     StubSettings settings;         // RUN empty unless --run is given
     Method method = Method::Deflate;
+    Branding branding;             // --icon, --title, --message, --license, --version..., --admin
     int level = 9;
     bool verbose = false;
     bool quiet = false;  // no progress line
