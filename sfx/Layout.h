@@ -7,6 +7,13 @@
 // The resource script and the section attribute need plain preprocessor values.
 #define ZIPSFX_SETTINGS_BLOCK_SIZE 261
 #define ZIPSFX_SETTINGS_SECTION ".zipsfx"
+// Which zipsfx version a stub is: the POSIX stub carries an ELF note (this section, owner name and
+// type, the version text as its descriptor); the Windows stub a string of this name in its version
+// resource.
+#define ZIPSFX_VERSION_NOTE_SECTION ".note.zipsfx"
+#define ZIPSFX_VERSION_NOTE_OWNER "zipsfx"
+#define ZIPSFX_VERSION_NOTE_TYPE 1
+#define ZIPSFX_VERSION_KEY "ZipsfxVersion"
 
 #ifndef RC_INVOKED
 

@@ -152,6 +152,7 @@ void printUsage(std::ostream& out) {
            "       zipsfx test FILE\n"
            "       zipsfx extract FILE [-d DIR] [-q]\n"
            "       zipsfx make ...        (zipsfx make --help for its options)\n"
+           "       zipsfx --version\n"
            "       zipsfx --help\n"
            "\n"
            "FILE is a Zip archive or a self-extracting file.\n"
