@@ -68,10 +68,11 @@ set(CPACK_PACKAGE_NAME zipsfx)
 set(CPACK_PACKAGE_VENDOR "the zipsfx developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "self-extracting Zip archives for Windows and Linux")
 set(CPACK_PACKAGE_DESCRIPTION
-    "zipsfx turns a Zip archive into a single program that unpacks itself: a small Windows\n"
-    "program (32-bit, or 64-bit) that asks, offers a folder, extracts with a progress bar and\n"
-    "starts a setup program, or a Linux program that does the same in a terminal. The zipsfx\n"
-    "tool makes, lists, tests and extracts such files.")
+    "zipsfx turns a Zip archive into a single program that unpacks itself:\n"
+    "a small Windows program (32-bit or 64-bit) that asks, offers a folder,\n"
+    "extracts with a progress bar and starts a setup program, or a Linux\n"
+    "program that does the same in a terminal. The zipsfx tool makes, lists,\n"
+    "tests and extracts such files.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGE_CONTACT "${ZIPSFX_DEBIAN_MAINTAINER}")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)

@@ -185,8 +185,9 @@ diff <(files_of "$ROOT") <(files_of "$top") || fail "the tarball's files differ 
 made_with "$WORK/tgz.log" "$top/lib/zipsfx/zipsfx-stub-win64.exe"
 
 note "the Windows zip holds what the README says"
-promised=$(grep -F "zipsfx-$VERSION-windows.zip" "$ZIPSFX_ROOT/README.md" | grep '^|' |
-    cut -d'|' -f3 | grep -o '`[^`]*`' | tr -d '`' | sort)
+# The README's table row: | `file` | for | holds |
+promised=$(grep -F "| \`zipsfx-$VERSION-windows.zip\` |" "$ZIPSFX_ROOT/README.md" |
+    cut -d'|' -f4 | grep -o '`[^`]*`' | tr -d '`' | sort || true)
 [ -n "$promised" ] || fail "the README has no table row for zipsfx-$VERSION-windows.zip"
 held=$(unzip -Z1 "$ZIP" | grep -v '/$' | sed "s|^zipsfx-$VERSION-windows/||" | sort)
 [ "$promised" = "$held" ] || fail "the zip holds $(echo $held), the README says $(echo $promised)"
