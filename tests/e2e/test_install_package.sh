@@ -198,6 +198,27 @@ cmp "$WIN32_BUILD/zipsfx.exe" "$folder/zipsfx.exe"
 cmp "$WIN32_BUILD/zipsfx-stub.exe" "$folder/zipsfx-stub.exe"
 cmp "$WIN64_BUILD/zipsfx-stub.exe" "$folder/zipsfx-stub-win64.exe"
 cmp "$BUILD/zipsfx-stub" "$folder/zipsfx-stub"
+# The Windows tool finds the stubs beside itself. Where Wine cannot run the zip's 32-bit tool, the
+# 64-bit build's tool stands in for it, in the same folder.
+windows_tool="$folder/zipsfx.exe"
+if [ "$ZIPSFX_WINE_BUILD" = win64 ]; then
+    cp "$WIN64_BUILD/zipsfx.exe" "$folder/zipsfx64.exe"
+    windows_tool="$folder/zipsfx64.exe"
+fi
+if wine_start; then
+    for stub in windows64 posix; do
+        timeout 300 "$ZIPSFX_WINE" "$windows_tool" make -v -o "$(wine_path "$WORK/zip-$stub")" \
+            --stub "$stub" --no-run "$(wine_path "$WORK/tree/hello.txt")" >"$WORK/zip.log" ||
+            fail "the Windows tool in the zip's folder could not make a file with the $stub stub"
+        name=zipsfx-stub-win64.exe
+        [ "$stub" = posix ] && name=zipsfx-stub
+        grep -qF "zipsfx-$VERSION-windows\\$name" "$WORK/zip.log" ||
+            { cat "$WORK/zip.log"; fail "the Windows tool did not take $name from its folder"; }
+    done
+    "$TOOL" test "$WORK/zip-posix" >/dev/null || fail "the file made on Windows does not test"
+else
+    note "cannot start Wine: the Windows tool in the zip's folder was not run"
+fi
 for file in "$DEB" "$TGZ"; do
     grep -qF "\`$(basename "$file")\`" "$ZIPSFX_ROOT/README.md" ||
         fail "the README does not name $(basename "$file")"
