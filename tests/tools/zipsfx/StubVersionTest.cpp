@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -15,12 +16,6 @@ namespace {
 constexpr std::uint32_t kNoteType = 7;      // SHT_NOTE
 constexpr std::uint32_t kVersionType = 16;  // RT_VERSION
 
-void putAt(std::vector<std::uint8_t>& bytes, std::uint64_t at, std::uint32_t value, bool big) {
-    for (int i = 0; i < 4; ++i) {
-        bytes[at + i] = static_cast<std::uint8_t>(value >> (big ? 8 * (3 - i) : 8 * i));
-    }
-}
-
 // A note as the linker leaves it: sizes and type, then name and descriptor, padded to 4 bytes.
 struct Note {
     std::string owner = std::string(ZIPSFX_VERSION_NOTE_OWNER, sizeof(ZIPSFX_VERSION_NOTE_OWNER));
@@ -31,24 +26,26 @@ struct Note {
     std::uint32_t descriptorSize = 0;
 };
 
-std::vector<std::uint8_t> elfWithNote(const Note& note, bool wide, bool big,
+std::vector<std::uint8_t> elfWithNote(const Note& n, bool wide, bool big,
                                       std::uint32_t sectionSize = 32) {
     auto image = images::elfImage(
         {{".data", 16}, {ZIPSFX_VERSION_NOTE_SECTION, sectionSize, kNoteType}}, wide, big);
-    const std::uint64_t at = image.offsets[1];
-    auto& bytes = image.bytes;
-    const std::uint32_t nameSize = note.nameSize ? note.nameSize : note.owner.size();
-    const std::uint32_t descSize =
-        note.descriptorSize ? note.descriptorSize : note.descriptor.size();
-    putAt(bytes, at, nameSize, big);
-    putAt(bytes, at + 4, descSize, big);
-    putAt(bytes, at + 8, note.type, big);
-    std::string body = note.owner;
-    body.resize((body.size() + 3) & ~std::size_t(3), '\0');
-    body += note.descriptor;
-    for (std::size_t i = 0; i < body.size() && 12 + i < sectionSize; ++i) {
-        bytes[at + 12 + i] = static_cast<std::uint8_t>(body[i]);
+    // The note's bytes, cut at the section's end: what follows the section stays intact.
+    std::string note(12, '\0');
+    const std::uint32_t nameSize = n.nameSize ? n.nameSize : n.owner.size();
+    const std::uint32_t descSize = n.descriptorSize ? n.descriptorSize : n.descriptor.size();
+    const std::uint32_t header[] = {nameSize, descSize, n.type};
+    for (int word = 0; word < 3; ++word) {
+        for (int i = 0; i < 4; ++i) {
+            note[4 * word + i] = static_cast<char>(header[word] >> (big ? 8 * (3 - i) : 8 * i));
+        }
     }
+    std::string name = n.owner;
+    name.resize((name.size() + 3) & ~std::size_t(3), '\0');
+    note += name + n.descriptor;
+    note.resize(std::min<std::size_t>(note.size(), sectionSize));
+    auto& bytes = image.bytes;
+    std::copy(note.begin(), note.end(), bytes.begin() + static_cast<long>(image.offsets[1]));
     return bytes;
 }
 
