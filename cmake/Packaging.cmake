@@ -32,8 +32,8 @@ add_custom_target(packaging_documents ALL
 # linux: the installed layout. The Windows stubs must have been built (make win32 win64); a
 # missing one stops the install with its path named.
 install(TARGETS zipsfx RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT linux)
-# The stubs go in byte for byte (install(PROGRAMS/FILES) never strips): they are stripped already,
-# and their settings are found in them by position.
+# The stubs go in byte for byte (install(PROGRAMS/FILES) never strips, and they are stripped
+# already): what is installed is what the build's tests checked.
 install(PROGRAMS $<TARGET_FILE:zipsfx-stub> DESTINATION ${ZIPSFX_STUB_INSTALL_DIR}
         COMPONENT linux)
 install(FILES ${win32_stub} DESTINATION ${ZIPSFX_STUB_INSTALL_DIR} COMPONENT linux)
