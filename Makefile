@@ -7,7 +7,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 # How long `make fuzz` runs each fuzz target, in seconds (`make test` gives each 20).
 FUZZ_SECONDS ?= 600
 
-.PHONY: all deps native win32 win64 asan fuzz-build bench test fuzz demo format clean
+.PHONY: all deps native win32 win64 asan fuzz-build bench test fuzz demo format clean install dist
 
 all: native win32
 
@@ -63,6 +63,18 @@ fuzz: fuzz-build
 demo: deps
 	@$(MAKE) --no-print-directory all win64
 	@bash tools/demo.sh
+
+# Installs the tool, its three stubs, the README, the licence and the manual page under PREFIX;
+# DESTDIR, when given, is put in front of every path (a staged install).
+PREFIX ?= /usr/local
+install:
+	@$(MAKE) --no-print-directory all win64
+	@DESTDIR="$(DESTDIR)" cmake --install build/native --prefix "$(PREFIX)" --strip
+
+# The release files in build/dist: the Debian package, the Linux tarball and the Windows zip.
+dist:
+	@$(MAKE) --no-print-directory all win64
+	@cd build/native && cpack
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -10,6 +10,13 @@
 #define ZIPSFX_OPTIONS_BLOCK_SIZE 16
 #define ZIPSFX_OPTIONS_SECTION ".zipsfx_options"
 #define ZIPSFX_TEXTS_SECTION ".zipsfxt"
+// Which zipsfx version a stub is: the POSIX stub carries an ELF note (this section, owner name and
+// type, the version text as its descriptor); the Windows stub a string of this name in its version
+// resource.
+#define ZIPSFX_VERSION_NOTE_SECTION ".note.zipsfx"
+#define ZIPSFX_VERSION_NOTE_OWNER "zipsfx"
+#define ZIPSFX_VERSION_NOTE_TYPE 1
+#define ZIPSFX_VERSION_KEY "ZipsfxVersion"
 
 #ifndef RC_INVOKED
 

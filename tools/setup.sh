@@ -38,6 +38,11 @@ NEEDED=(
     "clang:/usr/bin/clang++"
     "libclang-rt-14-dev:/usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a"
     "llvm:/usr/bin/llvm-symbolizer"
+    # Packaging (make dist, tests/e2e/test_install_package.sh): the Debian package's dependencies
+    # (dpkg-shlibdeps, on the programs that file(1) finds for cpack) and its check.
+    "dpkg-dev:/usr/bin/dpkg-shlibdeps"
+    "file:/usr/bin/file"
+    "lintian:/usr/bin/lintian"
 )
 
 missing=()

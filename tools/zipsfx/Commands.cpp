@@ -153,6 +153,7 @@ void printUsage(std::ostream& out) {
            "       zipsfx extract FILE [-d DIR] [-q]\n"
            "       zipsfx info FILE\n"
            "       zipsfx make ...        (zipsfx make --help for its options)\n"
+           "       zipsfx --version\n"
            "       zipsfx --help\n"
            "\n"
            "FILE is a Zip archive or a self-extracting file.\n"

@@ -107,7 +107,7 @@ MakeOptions parseMakeOptions(const std::vector<std::string>& args) {
         } else if (name == "--stub") {
             options.stub = takeValue();
             if (options.stub.empty()) {
-                usage("--stub needs windows, posix or a path");
+                usage("--stub needs windows, windows64, posix or a path");
             }
         } else if (name == "--run") {
             options.settings.run = takeValue();
@@ -185,8 +185,9 @@ void printMakeHelp(std::ostream& out) {
            "(stored under their own names, with everything below a folder).\n"
            "\n"
            "  -o, --output OUT        the file to make (replaced if it exists)\n"
-           "  --stub windows|posix|PATH\n"
-           "                          the stub to use (default: windows)\n"
+           "  --stub windows|windows64|posix|PATH\n"
+           "                          the stub to use: 32-bit Windows (the default), 64-bit\n"
+           "                          Windows, POSIX, or a stub file\n"
            "  --run \"COMMAND LINE\"    program and arguments to start after extracting,\n"
            "                          relative to the destination\n"
            "  --no-run                start nothing (the default)\n"

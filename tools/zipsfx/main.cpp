@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Version.h"
 #include "format/zip/ZipReaderFactory.h"
 #include "platform/Console.h"
 #include "platform/Process.h"
@@ -75,6 +76,10 @@ int run(int argc, char** argv) {
     if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0 ||
         std::strcmp(command, "help") == 0) {
         tools::printUsage(std::cout);
+        return tools::kExitDone;
+    }
+    if (std::strcmp(command, "--version") == 0 || std::strcmp(command, "-V") == 0) {
+        std::cout << "zipsfx " ZIPSFX_VERSION "\n";
         return tools::kExitDone;
     }
     platform::onStopRequest(onStop);
