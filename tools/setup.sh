@@ -35,6 +35,10 @@ NEEDED=(
     "clang:/usr/bin/clang++"
     "libclang-rt-14-dev:/usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a"
     "llvm:/usr/bin/llvm-symbolizer"
+    # The 32-bit Linux build (make i386) and qemu-i386, which runs its programs in `make test`.
+    "g++-multilib:/usr/lib/gcc/x86_64-linux-gnu/12/32/libstdc++.a"
+    "zlib1g-dev:i386:/usr/lib/i386-linux-gnu/libz.a"
+    "qemu-user:/usr/bin/qemu-i386"
 )
 
 missing=()
