@@ -43,6 +43,14 @@ NEEDED=(
     "dpkg-dev:/usr/bin/dpkg-shlibdeps"
     "file:/usr/bin/file"
     "lintian:/usr/bin/lintian"
+    # The 32-bit Linux build (make i386) and qemu-i386, which runs its programs in `make test`.
+    "g++-multilib:/usr/lib/gcc/x86_64-linux-gnu/12/32/libstdc++.a"
+    "zlib1g-dev:i386:/usr/lib/i386-linux-gnu/libz.a"
+    "qemu-user:/usr/bin/qemu-i386"
+    # The 32-bit build's own copies of the libraries the tool and the tests link.
+    "liblzma-dev:i386:/usr/lib/i386-linux-gnu/liblzma.a"
+    "libtomcrypt-dev:i386:/usr/lib/i386-linux-gnu/libtomcrypt.a"
+    "libbz2-dev:i386:/usr/lib/i386-linux-gnu/libbz2.a"
 )
 
 missing=()

@@ -64,7 +64,7 @@ check_archive() {  # name zip [unzip|7z]
         fail "$name: zipsfx extract: $(cat "$dir/extract.out")"
     make_sfx "$STUB" "$zip" "$dir/sfx"
     chmod +x "$dir/sfx"
-    (cd "$dir/stub" && "$dir/sfx" -q </dev/null >"$dir/stub.out" 2>&1) ||
+    (cd "$dir/stub" && run_program "$dir/sfx" -q </dev/null >"$dir/stub.out" 2>&1) ||
         fail "$name: stub: $(cat "$dir/stub.out")"
     local ref tool stub
     ref=$(describe "$dir/ref")
@@ -138,7 +138,7 @@ chmod +x "$WORK/many-adjusted.sfx"
 "$TOOL" test "$WORK/many-adjusted.sfx" >"$WORK/adjusted.out" ||
     fail "zipsfx test on the adjusted file: $(grep -v '^OK' "$WORK/adjusted.out" | head)"
 mkdir "$WORK/adjusted"
-(cd "$WORK/adjusted" && "$WORK/many-adjusted.sfx" -q </dev/null >/dev/null 2>&1) ||
+(cd "$WORK/adjusted" && run_program "$WORK/many-adjusted.sfx" -q </dev/null >/dev/null 2>&1) ||
     fail "the adjusted stub fails"
 [ "$(ls "$WORK/adjusted" | wc -l)" = 400 ] || fail "the adjusted stub extracted $(ls "$WORK/adjusted" | wc -l) files"
 cmp -s "$WORK/many/f399.bin" "$WORK/adjusted/f399.bin" || fail "f399.bin differs"
@@ -164,7 +164,7 @@ set -e
 make_sfx "$STUB" "$WORK/ppmd.zip" "$WORK/ppmd.sfx"
 chmod +x "$WORK/ppmd.sfx"
 set +e
-(cd "$WORK/bzout" && "$WORK/ppmd.sfx" -q </dev/null >"$WORK/bz.out" 2>&1)
+(cd "$WORK/bzout" && run_program "$WORK/ppmd.sfx" -q </dev/null >"$WORK/bz.out" 2>&1)
 code=$?
 set -e
 [ "$code" = 2 ] && grep -qF "$WORDS" "$WORK/bz.out" || fail "stub: exit $code, $(cat "$WORK/bz.out")"
@@ -220,10 +220,10 @@ mkdir -p "$WORK/empty-out"
 "$TOOL" extract "$WORK/empty.zip" -q -d "$WORK/empty-out" || fail "extract of an empty archive"
 make_sfx "$STUB" "$WORK/empty.zip" "$WORK/empty.sfx"
 chmod +x "$WORK/empty.sfx"
-(cd "$WORK/empty-out" && "$WORK/empty.sfx" -q </dev/null) || fail "POSIX stub: exit $?"
+(cd "$WORK/empty-out" && run_program "$WORK/empty.sfx" -q </dev/null) || fail "POSIX stub: exit $?"
 [ -z "$(ls -A "$WORK/empty-out")" ] || fail "the empty archive wrote $(ls -A "$WORK/empty-out")"
 WINSTUB="$ZIPSFX_ROOT/build/$ZIPSFX_WINE_BUILD/zipsfx-stub.exe"
-if [ -f "$WINSTUB" ] && [ -x "$ZIPSFX_WINE" ]; then
+if wine_parts_wanted && [ -f "$WINSTUB" ] && [ -x "$ZIPSFX_WINE" ]; then
     wine_start
     WINE_STARTED=1
     make_sfx "$WINSTUB" "$WORK/empty.zip" "$WORK/empty.exe"
@@ -232,6 +232,6 @@ if [ -f "$WINSTUB" ] && [ -x "$ZIPSFX_WINE" ]; then
     [ -z "$(ls -A "$WORK/empty-out")" ] || fail "the Windows stub wrote $(ls -A "$WORK/empty-out")"
     echo "ok  empty archive behind both stubs"
 else
-    note "no Windows stub at $WINSTUB: the Wine part is left out"
+    note "no Windows stub at $WINSTUB, or ZIPSFX_NO_WINE=1: the Wine part is left out"
 fi
 echo PASS

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <vector>
 
 #include "base/Exception.h"
 #include "tests/support/TestSupport.h"
@@ -329,16 +330,23 @@ TEST(ZipWriter, DosTimes) {
         std::int64_t time;
         std::uint32_t expected;
     };
-    const Case cases[] = {
+    std::vector<Case> cases = {
         {local(2024, 2, 29, 13, 45, 30), dos(2024, 2, 29, 13, 45, 30)},
         {local(2024, 2, 29, 13, 45, 31), dos(2024, 2, 29, 13, 45, 32)},  // odd seconds round up
         {local(1999, 12, 31, 23, 59, 59), dos(2000, 1, 1, 0, 0, 0)},     // ... across a year
         {local(1980, 1, 1, 0, 0, 0), dos(1980, 1, 1, 0, 0, 0)},
-        {local(1979, 6, 1, 12, 0, 0), dos(1980, 1, 1, 0, 0, 0)},       // before DOS time: its start
-        {local(2110, 6, 1, 12, 0, 0), dos(2107, 12, 31, 23, 59, 58)},  // after it: its end
+        {local(1979, 6, 1, 12, 0, 0), dos(1980, 1, 1, 0, 0, 0)},  // before DOS time: its start
     };
+    // A 32-bit time_t (i386 Linux; Windows has a 64-bit one) cannot hold a moment past 2038.
+    const bool wideTime = sizeof(std::time_t) >= 8;
+    if (wideTime) {
+        cases.push_back({local(2110, 6, 1, 12, 0, 0), dos(2107, 12, 31, 23, 59, 58)});  // its end
+    }
     for (const Case& c : cases) {
         EXPECT_EQ(tools::toDosDateTime(c.time), c.expected) << c.time;
+    }
+    if (!wideTime) {
+        GTEST_SKIP() << "a time after DOS time (2110) needs a 64-bit time_t";
     }
 }
 
