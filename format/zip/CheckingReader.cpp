@@ -15,8 +15,7 @@ using stream::CountingOutput;
 
 }  // namespace
 
-void CheckingReader::extractEntry(stream::RandomInput& input,
-                                  const PendingEntry& entry,
+void CheckingReader::extractEntry(stream::RandomInput& input, const PendingEntry& entry,
                                   const LocalEntry& local) {
     skipped_.clear();
     try {

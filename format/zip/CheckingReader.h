@@ -1,7 +1,7 @@
-// Testing an archive (`zipsfx test`, the stub's -t): a Zip reader that decodes every entry and checks its CRC-32 like an
-// extraction, but writes nothing: the data goes to a counting sink. Names and link targets are
-// judged by the same rules as an extraction, so what it passes the stub extracts. A failing
-// entry is reported and the next one checked; only a cancel stops the run.
+// Testing an archive (`zipsfx test`, the stub's -t): a Zip reader that decodes every entry and
+// checks its CRC-32 like an extraction, but writes nothing: the data goes to a counting sink. Names
+// and link targets are judged by the same rules as an extraction, so what it passes the stub
+// extracts. A failing entry is reported and the next one checked; only a cancel stops the run.
 #pragma once
 
 #include <functional>

@@ -122,7 +122,7 @@ const ZipMethod kMethods[] = {
      [](std::uint16_t flags, vessel5::Archive& archive) -> std::unique_ptr<EntryDecoder> {
          // Flag bit 1: the stream ends with an end marker.
          return make<UncompressedSizeDecoder, algorithm::zip::LzmaDecoder>(archive,
-                                                                          (flags & 0x02) != 0);
+                                                                           (flags & 0x02) != 0);
      }},
     {16, "IBM z/OS CMPSC", 63, false, nullptr},
     {18, "IBM TERSE", 63, false, nullptr},

@@ -183,6 +183,15 @@ grep -qx "archive: *2 entries, .*" "$WORK/info.txt" || fail "info: $(cat "$WORK/
 grep -qx "run: *nothing" "$WORK/info.txt" && grep -qx "wait: *no" "$WORK/info.txt" &&
     grep -qx "temp: *no" "$WORK/info.txt" && grep -qx "signed: *no" "$WORK/info.txt" ||
     fail "info without options: $(cat "$WORK/info.txt")"
+VERSION=$("$TOOL" --version | sed -n 's/^zipsfx //p')
+grep -qx "stub version: *$VERSION" "$WORK/info.txt" || fail "info's stub version: $(cat "$WORK/info.txt")"
+printf 'Terms.\n' >"$WORK/licence.txt"
+"$TOOL" make -o "$WORK/branded.sfx" --stub "$STUB" --title "Acme Setup" --message "Install Acme?" \
+    --license "$WORK/licence.txt" "$WORK/src/data.txt"
+"$TOOL" info "$WORK/branded.sfx" >"$WORK/info.txt"
+grep -qx "title: *Acme Setup" "$WORK/info.txt" && grep -qx "message: *Install Acme?" "$WORK/info.txt" &&
+    grep -q "^licence: *7 bytes" "$WORK/info.txt" && ! grep -q "^elevation:" "$WORK/info.txt" ||
+    fail "info of a branded file: $(cat "$WORK/info.txt")"
 rc=0
 "$TOOL" make -o "$WORK/refused.sfx" --stub "$STUB" --temp --destination temp "$WORK/src/data.txt" \
     2>"$WORK/err.txt" || rc=$?

@@ -251,6 +251,12 @@ osslsigncode verify -CAfile "$WORK/cert.pem" "$WORK/signed.exe" >"$WORK/verify.l
 grep -q "^signed: the archive lies inside the signed range" "$WORK/test.txt" ||
     fail "zipsfx test does not say the branded file is signed"
 check_branded "$WORK/signed.exe" "the signed file"
+# The shipper's version resource replaces ours, but the file still says which stub made it.
+"$TOOL" info "$WORK/signed.exe" >"$WORK/info.txt"
+VERSION=$("$TOOL" --version | sed -n 's/^zipsfx //p')
+grep -qx "stub version: *$VERSION" "$WORK/info.txt" && grep -qx "title: *$TITLE" "$WORK/info.txt" &&
+    grep -q "^elevation: *asks for administrator rights" "$WORK/info.txt" &&
+    grep -qx "signed: *yes" "$WORK/info.txt" || fail "zipsfx info of the branded file: $(cat "$WORK/info.txt")"
 
 note "extracted with -q under Wine: byte for byte, the licence accepted for the user"
 mkdir "$WORK/quiet"

@@ -1,7 +1,9 @@
 #include "tools/zipsfx/Branding.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 #include "base/Utf8.h"
 #include "sfx/Layout.h"
@@ -11,6 +13,7 @@
 #include "tools/zipsfx/PeImage.h"
 #include "tools/zipsfx/PeResources.h"
 #include "tools/zipsfx/ResourceTree.h"
+#include "tools/zipsfx/StubVersion.h"
 
 namespace tools {
 
@@ -187,7 +190,15 @@ void brandWindows(std::vector<std::uint8_t>& image, const Branding& branding, co
         replaceIcon(tree, icon);
     }
     if (branding.hasVersion()) {
-        replaceVersion(tree, branding.version);
+        // The shipper's version resource replaces ours whole; the string that says which zipsfx
+        // stub made the file goes with it, so that `zipsfx info` can still tell.
+        VersionInfo version = branding.version;
+        const std::optional<std::string> made = stubVersion(image);
+        if (made && std::none_of(version.strings.begin(), version.strings.end(),
+                                 [](const auto& s) { return s.first == ZIPSFX_VERSION_KEY; })) {
+            version.strings.emplace_back(ZIPSFX_VERSION_KEY, *made);
+        }
+        replaceVersion(tree, version);
     }
     if (branding.admin) {
         requestElevation(tree);

@@ -2,16 +2,20 @@
 
 #include <algorithm>
 #include <fstream>
+#include <optional>
 #include <ostream>
 
+#include "base/CheckedSum.h"
 #include "base/Exception.h"
 #include "base/Utf8.h"
 #include "sfx/Layout.h"
 #include "tools/zipsfx/ArchiveStart.h"
+#include "tools/zipsfx/Branding.h"
 #include "tools/zipsfx/Commands.h"
 #include "tools/zipsfx/Fail.h"
 #include "tools/zipsfx/Listing.h"
 #include "tools/zipsfx/StubImage.h"
+#include "tools/zipsfx/StubVersion.h"
 
 namespace tools {
 
@@ -113,13 +117,30 @@ std::vector<InfoLine> describeFile(const std::string& path) {
                                              : "no"});
     lines.push_back({"temp", settings.temp ? "yes" : "no"});
     lines.push_back({"signed", range.isSigned ? "yes" : "no"});
+    const std::optional<std::string> version = stubVersion(stub);
+    lines.push_back({"stub version", version ? *version : "unknown"});
+    const StubBranding branding = readBranding(stub);
+    if (!branding.title.empty()) {
+        lines.push_back({"title", branding.title});
+    }
+    if (!branding.message.empty()) {
+        lines.push_back({"message", branding.message});
+    }
+    if (!branding.license.empty()) {
+        lines.push_back({"licence", grouped(branding.license.size()) +
+                                        " bytes, shown before the "
+                                        "destination (-q accepts it)"});
+    }
+    if (branding.admin) {
+        lines.push_back({"elevation", "asks for administrator rights"});
+    }
 
     const std::vector<ListedEntry> entries = listArchive(path, range.start, range.end);
     std::uint64_t size = 0;
     std::uint64_t packed = 0;
     for (const ListedEntry& entry : entries) {
-        size += entry.uncompressedSize;
-        packed += entry.compressedSize;
+        size = base::addSaturated(size, entry.uncompressedSize);
+        packed = base::addSaturated(packed, entry.compressedSize);
     }
     lines.push_back(
         {"archive", grouped(entries.size()) + (entries.size() == 1 ? " entry, " : " entries, ") +
