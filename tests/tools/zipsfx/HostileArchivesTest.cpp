@@ -224,7 +224,7 @@ class HostileArchives : public ::testing::Test {
     }
 
     static std::vector<Case> refusedCases();
-    static std::vector<Case> linkCases();
+    [[maybe_unused]] static std::vector<Case> linkCases();
 };
 
 std::vector<Case> HostileArchives::refusedCases() {
@@ -314,7 +314,7 @@ std::vector<Case> HostileArchives::refusedCases() {
     return cases;
 }
 
-std::vector<Case> HostileArchives::linkCases() {
+[[maybe_unused]] std::vector<Case> HostileArchives::linkCases() {
     std::vector<Case> cases;
     const std::string deep = "a/b/c/d/e/f/g/h/";
     Tree deepFolders;
