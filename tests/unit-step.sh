@@ -39,6 +39,8 @@ if [ "$config" = i386 ]; then
         echo "SKIP: no $qemu to run 32-bit programs (make deps)"
         exit 77
     fi
+    # A test that starts a program of this build (the POSIX stub) starts it through qemu too.
+    export ZIPSFX_PROGRAM_RUNNER="$qemu"
     exec "$qemu" "$exe"
 fi
 exec "$exe"

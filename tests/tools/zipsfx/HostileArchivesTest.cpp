@@ -200,9 +200,12 @@ class HostileArchives : public ::testing::Test {
         const std::string out = dir / "out";
         fs::create_directories(out);
         const std::string printed = dir / "printed.txt";
-        const int status = std::system(
-            ("cd '" + out + "' && '" + program + "' -q </dev/null >'" + printed + "' 2>&1")
-                .c_str());
+        // The 32-bit build's programs start through the emulator its tests run under.
+        const char* runner = std::getenv("ZIPSFX_PROGRAM_RUNNER");
+        const std::string start = runner == nullptr ? "" : "'" + std::string(runner) + "' ";
+        const int status = std::system(("cd '" + out + "' && " + start + "'" + program +
+                                        "' -q </dev/null >'" + printed + "' 2>&1")
+                                           .c_str());
         ASSERT_TRUE(WIFEXITED(status));
         const auto said = testsupport::readFile(printed);
         const std::string text(said.begin(), said.end());
