@@ -7,6 +7,8 @@
 #include "sfx/MarkedExecutableParser.h"
 #include "archive/UnixPermissions.h"
 #include "archive/Archive.h"
+#include "archive/Wipe.h"
+#include "base/CommandLine.h"
 #include "base/Exception.h"
 
 namespace app {
@@ -15,9 +17,34 @@ bool isQuietCommandLine(const std::string& commandLine) {
     return commandLine == "-q";
 }
 
-int ExtractionRun::run(const std::string& commandLine) {
+bool takePasswordOption(const std::string& commandLine, std::string& password, std::string& rest) {
+    const std::vector<std::string> words = base::splitArguments(commandLine);
+    if (words.size() < 2 || words[0] != "-p") {
+        return false;
+    }
+    password = words[1];
+    rest.clear();
+    for (std::size_t i = 2; i < words.size(); ++i) {
+        rest += (i > 2 ? " " : "") + words[i];
+    }
+    return true;
+}
+
+int ExtractionRun::run(const std::string& fullCommandLine) {
     try {
+        std::string commandLine = fullCommandLine;
+        std::string password;
+        std::string rest;
+        const bool passwordGiven = takePasswordOption(fullCommandLine, password, rest);
+        if (passwordGiven) {
+            archive_.setPassword(password);
+            vessel5::wipe(password);
+            commandLine = rest;
+        }
         quiet_ = isQuietCommandLine(commandLine);
+        if (!quiet_ && !passwordGiven) {
+            archive_.onPasswordWanted(&ExtractionRun::onPasswordWanted, this);
+        }
         if (!quiet_) {
             frontEnd_.confirm();
         }
@@ -106,6 +133,18 @@ bool ExtractionRun::onItemStarted(std::uint64_t, void* user) {
     }
     run->frontEnd_.showName(run->archive_.currentItem().name);
     return !run->frontEnd_.isCancelled();
+}
+
+bool ExtractionRun::onPasswordWanted(std::uint64_t wrongTries, void* user) {
+    auto* run = static_cast<ExtractionRun*>(user);
+    std::string password;
+    if (!run->frontEnd_.askPassword(run->archive_.passwordEntry(),
+                                    static_cast<unsigned>(wrongTries), password)) {
+        return false;
+    }
+    run->archive_.setPassword(password);
+    vessel5::wipe(password);
+    return true;
 }
 
 bool ExtractionRun::onItemSkipped(const std::string& text, void* user) {

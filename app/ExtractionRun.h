@@ -26,6 +26,11 @@ constexpr ExitCode kOtherFailure = sfx::kExitOtherFailure;
 // True only for the exact text "-q": no trimming, no case folding, no splitting.
 bool isQuietCommandLine(const std::string& commandLine);
 
+// Takes "-p PASSWORD" (the first two words, split by the Windows rule, so a password with blanks
+// is quoted) off the front of the command line: true and the rest of the line in `rest` when it
+// is there.
+bool takePasswordOption(const std::string& commandLine, std::string& password, std::string& rest);
+
 class ExtractionRun {
   public:
     ExtractionRun(FrontEnd& frontEnd, Environment& environment, vessel5::Archive& archive)
@@ -45,6 +50,7 @@ class ExtractionRun {
     static bool onDestinationWanted(void* user);
     static bool onItemStarted(std::uint64_t offset, void* user);
     static bool onItemSkipped(const std::string& text, void* user);
+    static bool onPasswordWanted(std::uint64_t wrongTries, void* user);
 
     FrontEnd& frontEnd_;
     Environment& environment_;

@@ -83,6 +83,28 @@ std::string TerminalFrontEnd::chooseDestination(const std::string& initial) {
     return answer.empty() ? initial : answer;
 }
 
+bool TerminalFrontEnd::askPassword(const std::string& entry, unsigned wrongTries,
+                                   std::string& password) {
+    if (!terminal_.isOpen() || !terminal_.setEcho(false)) {
+        return false;
+    }
+    if (!drawn_.empty()) {
+        // The progress line stays as it was drawn; the question starts below it.
+        terminal_.write("\n");
+        drawn_.clear();
+    }
+    if (wrongTries > 0) {
+        terminal_.write("Wrong password.\n");
+    }
+    terminal_.write("Password for " + base::printableText(entry) + ": ");
+    const bool answered = readLine(password);
+    terminal_.setEcho(true);
+    if (!answered) {
+        throw brindle5::exception::Evacuation();
+    }
+    return true;
+}
+
 void TerminalFrontEnd::createProgress() {
     showing_ = terminal_.isOpen();
     percent_ = 0;

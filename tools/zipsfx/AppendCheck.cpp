@@ -9,6 +9,7 @@
 #include "format/zip/ExtraFields.h"
 #include "format/zip/LocalHeader.h"
 #include "format/zip/MethodDecoders.h"
+#include "format/zip/ZipReader.h"
 #include "format/zip/MethodNames.h"
 #include "format/zip/ZipReader.h"
 #include "io/FileInput.h"
@@ -56,14 +57,16 @@ void checkEntry(const std::string& path, const format::zip::PendingEntry& entry)
         fail("'" + name + "' in " + path + " is an absolute name or climbs out with '..'; " +
              mendedName(name));
     }
-    if (!format::zip::isSupportedMethod(entry.method)) {
-        fail("'" + name + "' in " + path + ": " + format::zip::unsupportedMethodText(entry.method) +
+    const std::uint16_t method = format::zip::dataMethod(entry);
+    if (method > 0xFF || !format::zip::isSupportedMethod(static_cast<std::uint8_t>(method))) {
+        fail("'" + name + "' in " + path + ": " + format::zip::unsupportedMethodText(method) +
              ", which the stub cannot extract");
     }
     const unsigned needed = entry.versionNeeded & 0xFF;
-    if (needed > format::zip::kNewestVersionNeeded) {
+    if (needed > format::zip::newestVersionNeeded(entry)) {
         fail("'" + name + "' in " + path + " needs Zip version " + generic::decimal(needed / 10) +
-             "." + generic::decimal(needed % 10) + " to extract; the stub extracts up to 4.5");
+             "." + generic::decimal(needed % 10) +
+             " to extract; the stub extracts up to 4.5 (5.1 for AES)");
     }
 }
 

@@ -101,6 +101,16 @@ MakeOptions parseMakeOptions(const std::vector<std::string>& args) {
             setDestination(options.settings, takeValue());
         } else if (name == "-l" || name == "--level") {
             options.level = parseLevel(takeValue());
+        } else if (name == "--password") {
+            noValue();
+            options.askPassword = true;
+        } else if (name == "--password-file") {
+            options.passwordFile = takeValue();
+        } else if (name == "--encryption") {
+            options.encryption = takeValue();
+            if (options.encryption != "aes256" && options.encryption != "zipcrypto") {
+                usage("--encryption needs aes256 or zipcrypto, not '" + options.encryption + "'");
+            }
         } else if (name == "-v" || name == "--verbose") {
             noValue();
             options.verbose = true;
@@ -116,6 +126,12 @@ MakeOptions parseMakeOptions(const std::vector<std::string>& args) {
     }
     if (runGiven && noRun) {
         usage("--run and --no-run contradict each other");
+    }
+    if (options.askPassword && !options.passwordFile.empty()) {
+        usage("--password and --password-file contradict each other");
+    }
+    if (!options.encryption.empty() && !options.askPassword && options.passwordFile.empty()) {
+        usage("--encryption needs --password or --password-file");
     }
     if (options.output.empty()) {
         usage("no output file: give -o OUT");
@@ -141,6 +157,13 @@ void printMakeHelp(std::ostream& out) {
            "  --destination current|windows|system|temp|FOLDER\n"
            "                          the default destination (default: current)\n"
            "  -l, --level N           deflate level 0 (store) to 9 (default: 9)\n"
+           "  --password              encrypt the files' contents; the password is asked\n"
+           "                          twice on the terminal\n"
+           "  --password-file FILE    the same, the password being the file's first line\n"
+           "  --encryption aes256|zipcrypto\n"
+           "                          WinZip AES-256 (the default) or the traditional Zip\n"
+           "                          encryption, which is weak; names, sizes and times are\n"
+           "                          never encrypted\n"
            "  -v, --verbose           list the entries as they are added\n"
            "  -h, --help              this text\n";
 }

@@ -14,6 +14,10 @@ struct MakeOptions {
     std::string stub = "windows";  // "windows", "posix" or a path
     StubSettings settings;         // RUN empty unless --run is given
     int level = 9;
+    // --password (asked on the terminal), --password-file FILE, --encryption.
+    bool askPassword = false;
+    std::string passwordFile;
+    std::string encryption;  // "aes256" (the default with a password) or "zipcrypto"
     bool verbose = false;
     bool help = false;
     std::vector<std::string> inputs;
