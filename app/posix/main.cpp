@@ -6,16 +6,18 @@
 #include "app/posix/EmbeddedResources.h"
 #include "app/posix/TerminalFrontEnd.h"
 #include "archive/Archive.h"
+#include "base/CommandLine.h"
 #include "format/zip/ZipReaderFactory.h"
 
 int main(int argc, char** argv) {
-    // The arguments joined as one command line, so that "-q" is compared as on Windows.
+    // The arguments joined as one command line, so that "-q" is compared as on Windows; each is
+    // quoted where it must be, so that a password with blanks stays one word.
     std::string commandLine;
     for (int i = 1; i < argc; ++i) {
         if (i > 1) {
             commandLine += ' ';
         }
-        commandLine += argv[i];
+        commandLine += base::quoteArgument(argv[i]);
     }
     format::zip::registerZipFormat();
     try {
