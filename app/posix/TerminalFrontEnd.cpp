@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "base/Decimal.h"
 #include "base/Exception.h"
 #include "base/Utf8.h"
 #include "platform/StopRequest.h"
@@ -93,10 +94,13 @@ bool TerminalFrontEnd::askPassword(const std::string& entry, unsigned wrongTries
         terminal_.write("\n");
         drawn_.clear();
     }
+    std::string question = "Password for " + base::printableText(entry);
     if (wrongTries > 0) {
-        terminal_.write("Wrong password.\n");
+        // Each question its own words: the second and third say which try they are.
+        question =
+            "Wrong password.\n" + question + " (try " + generic::decimal(wrongTries + 1) + " of 3)";
     }
-    terminal_.write("Password for " + base::printableText(entry) + ": ");
+    terminal_.write(question + ": ");
     const bool answered = readLine(password);
     terminal_.setEcho(true);
     if (!answered) {

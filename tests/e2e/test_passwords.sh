@@ -96,13 +96,13 @@ grep -q 'a password is needed' "$WORK/err" || fail "message: $(cat "$WORK/err")"
 [ -z "$(ls -A "$WORK/stub-q")" ] || fail "stub -q without a password wrote files"
 mkdir "$WORK/stub-tty"
 code=$(on_terminal "$WORK/aes.sfx" "$WORK/stub-tty" -- "[y/N]" $'y\n' "Extract to" $'\n' \
-    "Password for" $'wrong\n' "Wrong password." "$UNICODE"$'\n' 2>"$WORK/tty.txt")
+    "Password for" $'wrong\n' "(try 2 of 3): " "$UNICODE"$'\n' 2>"$WORK/tty.txt")
 [ "$code" = 0 ] || fail "stub on a terminal: exit $code: $(cat "$WORK/tty.txt")"
 same_as_source "$WORK/stub-tty" "stub on a terminal"
 grep -q "$UNICODE" "$WORK/tty.txt" && fail "the terminal showed the password: $(cat "$WORK/tty.txt")"
 mkdir "$WORK/stub-wrong"
 code=$(on_terminal "$WORK/aes.sfx" "$WORK/stub-wrong" -- "[y/N]" $'y\n' "Extract to" $'\n' \
-    "Password for" $'a\n' "Wrong password." $'b\n' "Wrong password." $'c\n' 2>"$WORK/tty.txt")
+    "Password for" $'a\n' "(try 2 of 3): " $'b\n' "(try 3 of 3): " $'c\n' 2>"$WORK/tty.txt")
 [ "$code" = 2 ] || fail "three wrong passwords: exit $code, not 2"
 grep -q 'wrong password for' "$WORK/tty.txt" || fail "no message: $(cat "$WORK/tty.txt")"
 [ -z "$(ls -A "$WORK/stub-wrong")" ] || fail "three wrong passwords wrote files"
@@ -169,3 +169,52 @@ for case in "aes.exe:$UNICODE" "zipcrypto.exe:$ASCII"; do
     same_as_source "$WORK/win-$exe" "Windows stub $exe"
     echo "ok  Windows stub $exe with -p"
 done
+
+note "the Windows stub's password dialog: a wrong password, then the right one (typed with xdotool)"
+if ! command -v xdotool >/dev/null; then
+    note "no xdotool: the dialog is left out"
+    echo "PASS"
+    exit 0
+fi
+SHOTS="$ZIPSFX_ROOT/build/screenshots"
+mkdir -p "$SHOTS"
+make_sfx "$WINSTUB" "$WORK/7z-AES256.zip" "$WORK/ascii.exe"
+# The stub's dialogs share their caption: each step waits for a window it has not seen before.
+new_dialog() {  # previous ids... -> prints the id of a newer dialog window
+    local i id
+    for i in $(seq 1 300); do
+        for id in $(xdotool search --name '^Self-Extracting archive$' 2>/dev/null); do
+            case " $* " in *" $id "*) ;; *) echo "$id" && return 0 ;; esac
+        done
+        sleep 0.1
+    done
+    return 1
+}
+dialog_keys() {  # id keys...
+    local id=$1
+    shift
+    xdotool windowfocus --sync "$id" 2>/dev/null || true
+    sleep 0.3
+    xdotool "$@"
+}
+mkdir "$WORK/win-dialog"
+(cd "$WORK/win-dialog" && exec "$ZIPSFX_WINE" "$WORK/ascii.exe" >/dev/null 2>&1) &
+pid=$!
+confirm=$(new_dialog) || fail "no confirmation dialog"
+dialog_keys "$confirm" key Return
+destination=$(new_dialog "$confirm") || fail "no destination dialog"
+dialog_keys "$destination" key Return
+first=$(new_dialog "$confirm" "$destination") || fail "no password dialog"
+dialog_keys "$first" type --delay 20 'not it'
+dialog_keys "$first" key Return
+second=$(new_dialog "$confirm" "$destination" "$first") || fail "no second password dialog"
+dialog_keys "$second" type --delay 20 "$ASCII"
+sleep 0.5
+import -window root "$SHOTS/password.png" 2>/dev/null && echo "screenshot: $SHOTS/password.png"
+dialog_keys "$second" key Return
+code=0
+wait "$pid" || code=$?
+[ "$code" = 0 ] || fail "the password dialog run: exit $code"
+same_as_source "$WORK/win-dialog" "Windows stub, password dialog"
+echo "ok  Windows stub, password dialog"
+echo "PASS"
