@@ -57,15 +57,28 @@ bool Aes::encryptBlocks(const std::uint8_t* in, std::uint8_t* out, std::size_t b
 struct HmacSha1::State {
     hmac_state hmac;
     bool ready = false;
+
+    // The library holds the key in memory of its own until the code is done: a code left
+    // unfinished (an entry that failed half way) is finished here, so that it is released.
+    void release() {
+        if (ready) {
+            unsigned char code[kSha1Size];
+            unsigned long length = sizeof code;
+            hmac_done(&hmac, code, &length);
+            ready = false;
+        }
+    }
 };
 
 HmacSha1::HmacSha1() : state_(std::make_unique<State>()) {}
 
 HmacSha1::~HmacSha1() {
+    state_->release();
     zeromem(&state_->hmac, sizeof state_->hmac);
 }
 
 bool HmacSha1::start(const std::uint8_t* key, std::size_t length) {
+    state_->release();
     const int hash = sha1Index();
     if (length == 0) {
         key = &kZeroKey;
