@@ -7,7 +7,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 # How long `make fuzz` runs each fuzz target, in seconds (`make test` gives each 20).
 FUZZ_SECONDS ?= 600
 
-.PHONY: all deps native win32 win64 asan fuzz-build bench test fuzz demo format clean
+.PHONY: all deps native win32 win64 asan i386 fuzz-build bench test fuzz demo format clean install dist
 
 all: native win32
 
@@ -40,6 +40,13 @@ asan:
 	    -DZIPSFX_SANITIZE=ON >/dev/null
 	@cmake --build build/asan -j $(JOBS)
 
+# 32-bit x86 Linux (g++ -m32): the libraries, the tool, the POSIX stub and the unit tests with a
+# 32-bit size_t and long, as in the 32-bit Windows product; `make test` runs them under qemu-i386.
+i386:
+	@cmake -S . -B build/i386 $(CMAKE_FLAGS) \
+	    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-i386-linux-gnu.cmake >/dev/null
+	@cmake --build build/i386 -j $(JOBS)
+
 # The libFuzzer targets (tests/fuzz/): clang, everything instrumented, no unit tests.
 fuzz-build:
 	@cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
@@ -54,7 +61,7 @@ bench:
 	@cmake --build build/bench -j $(JOBS) --target inflate_bench
 
 test: deps
-	@$(MAKE) --no-print-directory all asan win64 fuzz-build
+	@$(MAKE) --no-print-directory all asan win64 i386 fuzz-build
 	@bash tests/run-all.sh
 
 fuzz: fuzz-build
@@ -63,6 +70,18 @@ fuzz: fuzz-build
 demo: deps
 	@$(MAKE) --no-print-directory all win64
 	@bash tools/demo.sh
+
+# Installs the tool, its three stubs, the README, the licence and the manual page under PREFIX;
+# DESTDIR, when given, is put in front of every path (a staged install).
+PREFIX ?= /usr/local
+install:
+	@$(MAKE) --no-print-directory all win64
+	@DESTDIR="$(DESTDIR)" cmake --install build/native --prefix "$(PREFIX)" --strip
+
+# The release files in build/dist: the Debian package, the Linux tarball and the Windows zip.
+dist:
+	@$(MAKE) --no-print-directory all win64
+	@cd build/native && cpack
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

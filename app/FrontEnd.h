@@ -5,11 +5,16 @@
 #include <cstdint>
 #include <string>
 
+#include "app/TextSettings.h"
+
 namespace app {
 
 class FrontEnd {
   public:
     virtual ~FrontEnd() = default;
+
+    // The shipper's texts (title, message), given before any question or window is shown.
+    void useTexts(const TextSettings& texts) { texts_ = texts; }
 
     // Asks whether to extract; returns to go on, throws brindle5::exception::Evacuation to stop.
     // A question that cannot be asked counts as answered yes.
@@ -17,6 +22,10 @@ class FrontEnd {
     // Asks for the destination, offering `initial`; returns the folder, or throws Evacuation.
     // A question that cannot be asked returns `initial`.
     virtual std::string chooseDestination(const std::string& initial) = 0;
+    // Shows the licence (UTF-8, with its line breaks) and asks for its acceptance; returns when
+    // accepted, throws Evacuation when declined. A question that cannot be asked counts as
+    // accepted, as the confirmation does.
+    virtual void acceptLicense(const std::string& text) = 0;
 
     // The progress display: created before decoding, sized by the total byte count, moved by
     // the bytes done so far, named after the entry at hand, destroyed at the end. Destroying a
@@ -42,9 +51,17 @@ class FrontEnd {
 
     // Shows a failure's text to the user.
     virtual void showError(const std::string& text) = 0;
+    // Shows a text that is no failure (the usage, a test's result): a box, or standard output.
+    virtual void showMessage(const std::string& text) = 0;
+    // One line for whoever reads the program's error output, never something to click away
+    // (the dialogs say nothing).
+    virtual void note(const std::string&) {}
     // Tells about an entry that was not written ("name: reason"); the run goes on. The dialogs
     // say nothing, so as not to stop a run that succeeds otherwise.
     virtual void noteSkipped(const std::string&) {}
+
+  protected:
+    TextSettings texts_;
 };
 
 }  // namespace app

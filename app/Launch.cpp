@@ -81,7 +81,8 @@ LaunchCommand launchCommand(const std::string& folder, const std::string& run) {
 }
 
 LaunchResult launch(Environment& environment, const std::string& folder,
-                    const std::vector<vessel5::WrittenFile>& written) {
+                    const std::vector<vessel5::WrittenFile>& written,
+                    const std::vector<std::string>& extra, bool wait) {
     LaunchResult result;
     const auto block = environment.resource(sfx::kRunBlock);
     if (!block) {
@@ -104,11 +105,26 @@ LaunchResult launch(Environment& environment, const std::string& folder,
                          ", lies outside the destination folder; nothing was started.";
         return result;
     }
+    std::string arguments = text.arguments;
+    for (const std::string& word : extra) {
+        arguments += ' ';
+        arguments += base::quoteArgument(word);
+    }
     for (const vessel5::WrittenFile& file : written) {
-        if (sameName(components(file.storedName), wanted)) {
-            environment.start(file.path, commandLine(file.path, text.arguments));
-            return result;
+        if (!sameName(components(file.storedName), wanted)) {
+            continue;
         }
+        const std::string line = commandLine(file.path, arguments);
+        if (!wait) {
+            environment.start(file.path, line);
+        } else if (environment.startAndWait(file.path, line, result.exitCode)) {
+            result.waited = true;
+        } else {
+            result.refused = true;
+            result.message =
+                "The program to start after extracting, " + file.path + ", could not be started.";
+        }
+        return result;
     }
     std::string present = folder;
     for (const std::string& part : wanted) {

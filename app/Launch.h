@@ -20,10 +20,13 @@ struct LaunchCommand {
 };
 LaunchCommand launchCommand(const std::string& folder, const std::string& run);
 
-// What became of the launch. A refusal carries the text to show.
+// What became of the launch. A refusal (or, when waiting, a program that could not be started)
+// carries the text to show.
 struct LaunchResult {
     bool refused = false;
     std::string message;
+    bool waited = false;  // the program ran to its end; exitCode is its code
+    int exitCode = 0;
 };
 
 // Reads "RUN" and starts its program when it is a file of `written` (the files this run wrote,
@@ -31,7 +34,10 @@ struct LaunchResult {
 // resource, empty text or a program the run did not write starts nothing. Refused, with a
 // message: a program name that climbs out of the folder ("..") or is absolute, and a program
 // that exists in the folder but was there before the run.
+// `extra` are further arguments, each quoted for the line as one word after RUN's own. With
+// `wait` the program is waited for and its exit code returned.
 LaunchResult launch(Environment& environment, const std::string& folder,
-                    const std::vector<vessel5::WrittenFile>& written);
+                    const std::vector<vessel5::WrittenFile>& written,
+                    const std::vector<std::string>& extra = {}, bool wait = false);
 
 }  // namespace app

@@ -90,7 +90,11 @@ void FormatReader::clearOutputNames() {
 }
 
 bool FormatReader::namesDestination(const std::string& storedName) const {
-    return safeComponents(storedName, cleanerFor(archive_)).empty();
+    return outputComponents(storedName).empty();
+}
+
+std::vector<std::string> FormatReader::outputComponents(const std::string& storedName) const {
+    return safeComponents(storedName, cleanerFor(archive_));
 }
 
 std::string FormatReader::makeOutputPath(const std::string& storedName, bool forFile) {

@@ -31,6 +31,7 @@
 #include <set>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "stream/Stream.h"
 
@@ -86,6 +87,8 @@ class FormatReader {
     // Whether a stored name has no component left once cleaned ("./", ".."): it names the
     // destination itself.
     bool namesDestination(const std::string& storedName) const;
+    // The components below the destination that a stored name is made into, before any renaming.
+    std::vector<std::string> outputComponents(const std::string& storedName) const;
     // The absolute destination folder with a trailing separator.
     std::string destinationPrefix();
 

@@ -4,13 +4,20 @@
 
 namespace vessel5 {
 
-bool resolveLinkTarget(const std::vector<std::string>& linkFolder, const std::string& target,
-                       std::vector<std::string>& resolved,
-                       std::vector<std::vector<std::string>>* passed) {
-    if (target.empty() || target[0] == '/' || target[0] == '\\' ||
+std::string resolveLinkTarget(const std::vector<std::string>& linkFolder, const std::string& target,
+                              std::vector<std::string>& resolved,
+                              std::vector<std::vector<std::string>>* passed) {
+    if (target.find('\0') != std::string::npos) {
+        return "holds a NUL byte";
+    }
+    if (target.find('\\') != std::string::npos) {
+        return "holds a backslash";
+    }
+    const char* const outside = "lies outside the destination";
+    if (target.empty() || target[0] == '/' ||
         (target.size() >= 2 && std::isalpha(static_cast<unsigned char>(target[0])) != 0 &&
          target[1] == ':')) {
-        return false;
+        return outside;
     }
     resolved = linkFolder;
     if (passed != nullptr) {
@@ -18,8 +25,7 @@ bool resolveLinkTarget(const std::vector<std::string>& linkFolder, const std::st
     }
     std::string::size_type start = 0;
     while (start <= target.size()) {
-        // Both separators count, so that a target means the same on every system.
-        std::string::size_type end = target.find_first_of("/\\", start);
+        std::string::size_type end = target.find('/', start);
         if (end == std::string::npos) {
             end = target.size();
         }
@@ -33,14 +39,14 @@ bool resolveLinkTarget(const std::vector<std::string>& linkFolder, const std::st
         }
         if (component == "..") {
             if (resolved.empty()) {
-                return false;
+                return outside;
             }
             resolved.pop_back();
             continue;
         }
         resolved.push_back(component);
     }
-    return true;
+    return std::string();
 }
 
 }  // namespace vessel5

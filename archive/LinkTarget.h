@@ -7,13 +7,17 @@
 
 namespace vessel5 {
 
-// The target's place as components below the destination, or false when the target is empty,
-// absolute (a leading separator or a drive prefix) or climbs above the destination with "..".
-// linkFolder holds the components of the folder the link lies in, below the destination.
-// passed receives every place the walk goes through on the way (not where it ends): a link at
-// any of them would make the system's walk differ from this one.
-bool resolveLinkTarget(const std::vector<std::string>& linkFolder, const std::string& target,
-                       std::vector<std::string>& resolved,
-                       std::vector<std::vector<std::string>>* passed = nullptr);
+// Walks the target from linkFolder (the components of the folder the link lies in, below the
+// destination) as the system will, and gives its place as components below the destination.
+// Returns "" when the target is taken, else why not, in words for a skip message: it is empty,
+// absolute (a leading separator or a drive prefix), climbs above the destination with "..", or
+// holds a byte the system would read otherwise than this walk: a NUL (where the system's text
+// ends) or a backslash (an ordinary character to a POSIX system, a separator to Windows). So the
+// walk is the system's, on exactly the bytes the system is given.
+// passed receives every place the walk goes through on the way (not where it ends): each must
+// be a real folder when the link is made, or the system's walk could differ from this one.
+std::string resolveLinkTarget(const std::vector<std::string>& linkFolder, const std::string& target,
+                              std::vector<std::string>& resolved,
+                              std::vector<std::vector<std::string>>* passed = nullptr);
 
 }  // namespace vessel5

@@ -111,9 +111,12 @@ constexpr bool kSymbolicLinks = true;
 #endif
 
 // Creates a symbolic link at path that leads to target; fails when the name is taken (an
-// existing link is never followed or replaced) or where links are not made.
+// existing link is never followed or replaced), where links are not made, and for a target
+// holding a NUL byte (the system would read it cut short).
 bool createSymbolicLink(const std::string& target, const std::string& path);
 // Whether path itself is a symbolic link (it is not followed).
 bool isSymbolicLink(const std::string& path);
+// Whether path itself is a folder: not a link to one (it is not followed), not missing.
+bool isRealFolder(const std::string& path);
 
 }  // namespace platform

@@ -27,6 +27,12 @@ std::string quoteProgramPath(const std::string& path);
 // arguments by the Windows rule (base/CommandLine.h) and starts `program` itself, never a shell.
 void startCommand(const std::string& program, const std::string& commandLine);
 
+// Starts a command line as startCommand does and waits for the program to end. True, with its
+// exit code, when it ran (POSIX: a death by signal N gives 128 + N, as shells report it); false
+// when it could not be started. POSIX keeps the program in the caller's session and process
+// group, so that it may use the terminal and takes Ctrl-C with it.
+bool runCommand(const std::string& program, const std::string& commandLine, int& exitCode);
+
 // Whether standard error goes to a terminal (a person watching) rather than a pipe or a file.
 bool stderrIsTerminal();
 

@@ -23,7 +23,8 @@ bool fits(std::uint64_t offset, std::uint64_t length, std::uint64_t size) {
 
 }  // namespace
 
-CertificateTable findCertificateTable(const std::uint8_t* view, std::uint64_t size) {
+CertificateTable findCertificateTable(const std::uint8_t* view, std::uint64_t size,
+                                      std::uint64_t fileSize) {
     CertificateTable table;
     if (view == nullptr || !fits(0, 0x40, size) || view[0] != 'M' || view[1] != 'Z') {
         return table;
@@ -51,7 +52,7 @@ CertificateTable findCertificateTable(const std::uint8_t* view, std::uint64_t si
     }
     const std::uint64_t address = get32(view + optional + entryAt);
     const std::uint64_t length = get32(view + optional + entryAt + 4);
-    if (address == 0 || length == 0 || !fits(address, 0, size)) {
+    if (address == 0 || length == 0 || !fits(address, 0, fileSize)) {
         return table;
     }
     table.present = true;

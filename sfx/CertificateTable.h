@@ -13,8 +13,14 @@ struct CertificateTable {
     std::uint64_t size = 0;
 };
 
-// Reads the PE headers in `view` (the whole file, `size` bytes). Anything that is not a PE with
-// a non-empty security directory lying inside the file gives a table that is not present.
-CertificateTable findCertificateTable(const std::uint8_t* view, std::uint64_t size);
+// Reads the PE headers in `view` (the first `size` bytes of a file of `fileSize` bytes; the table
+// itself may lie beyond the view). Anything that is not a PE with a non-empty security directory
+// lying inside the file gives a table that is not present.
+CertificateTable findCertificateTable(const std::uint8_t* view, std::uint64_t size,
+                                      std::uint64_t fileSize);
+// The same for a view of the whole file.
+inline CertificateTable findCertificateTable(const std::uint8_t* view, std::uint64_t size) {
+    return findCertificateTable(view, size, size);
+}
 
 }  // namespace app

@@ -1,12 +1,22 @@
 // The layout of a self-extracting file, shared by the stub that reads it, the tool that writes it
-// and their tests: the mark and where it is searched for, the two settings blocks, how a RUN line
-// splits, and the stub's exit codes. The methods the stub extracts are the Zip reader's own list
-// (format/zip/MethodDecoders.h).
+// and their tests: the mark and where it is searched for, the two settings blocks, the shipper's
+// texts, how a RUN line splits, and the stub's exit codes. The methods the stub extracts are the
+// Zip reader's own list (format/zip/MethodDecoders.h).
 #pragma once
 
 // The resource script and the section attribute need plain preprocessor values.
 #define ZIPSFX_SETTINGS_BLOCK_SIZE 261
 #define ZIPSFX_SETTINGS_SECTION ".zipsfx"
+#define ZIPSFX_OPTIONS_BLOCK_SIZE 16
+#define ZIPSFX_OPTIONS_SECTION ".zipsfx_options"
+#define ZIPSFX_TEXTS_SECTION ".zipsfxt"
+// Which zipsfx version a stub is: the POSIX stub carries an ELF note (this section, owner name and
+// type, the version text as its descriptor); the Windows stub a string of this name in its version
+// resource.
+#define ZIPSFX_VERSION_NOTE_SECTION ".note.zipsfx"
+#define ZIPSFX_VERSION_NOTE_OWNER "zipsfx"
+#define ZIPSFX_VERSION_NOTE_TYPE 1
+#define ZIPSFX_VERSION_KEY "ZipsfxVersion"
 
 #ifndef RC_INVOKED
 
@@ -61,6 +71,21 @@ constexpr const char* kDestinationBlock = "DESTINATION";
 // selector byte).
 constexpr std::size_t kMaxSettingsText = 259;
 
+// A third block, "OPTIONS", of its own size, rewritten in place like the other two: its first
+// byte holds the flags below, the other bytes are reserved and stay zero. A block of zeros (the
+// stub as built), or a stub without the block, runs as it always did. On Windows it is an RCDATA
+// resource; the POSIX stub keeps it in an ELF section of its own.
+constexpr std::size_t kOptionsBlockSize = ZIPSFX_OPTIONS_BLOCK_SIZE;
+constexpr const char* kOptionsSection = ZIPSFX_OPTIONS_SECTION;
+constexpr const char* kOptionsBlock = "OPTIONS";
+enum OptionFlag : std::uint8_t {
+    // Wait for the RUN program to end and exit with its exit code.
+    kOptionWait = 0x01,
+    // Extract into a new private folder under the temporary folder, start RUN from there, wait
+    // for it, then delete the folder.
+    kOptionTemp = 0x02,
+};
+
 // The selector byte of the DESTINATION block; any other value means Current.
 enum class Destination : std::uint8_t {
     Current = 0,
@@ -86,6 +111,27 @@ enum ExitCode : int {
     kExitErrorShown = 2,    // a failure of the program's own kinds, shown in the error box
     kExitOtherFailure = 3,  // anything else; nothing shown, except a refused launch
 };
+// With kOptionWait the stub ends with the RUN program's own exit code instead of kExitDone: a
+// program's 1 to 3 cannot be told from the stub's own codes.
+
+// The shipper's texts (`zipsfx make --title`, `--message`, `--license`): UTF-8, each of any
+// length up to its limit, empty or absent for the default. On Windows each is an RCDATA resource
+// of its name, sized to its text. The POSIX stub keeps them behind its ELF image, before the
+// mark: its section ".zipsfxt" holds a table of kTextCount entries in the order of kTextNames,
+// each the text's offset in the file and its length in bytes, both 32-bit little-endian (length
+// 0: the default). Both stubs read them through app/TextSettings, which also enforces the limits.
+constexpr const char* kTitleText = "TITLE";
+constexpr const char* kMessageText = "MESSAGE";
+constexpr const char* kLicenseText = "LICENSE";
+constexpr std::size_t kTextCount = 3;
+constexpr const char* kTextNames[kTextCount] = {kTitleText, kMessageText, kLicenseText};
+constexpr const char* kTextsSection = ZIPSFX_TEXTS_SECTION;
+constexpr std::size_t kTextTableEntrySize = 8;
+constexpr std::size_t kTextTableSize = kTextCount * kTextTableEntrySize;
+// In bytes. The licence must leave room for the program and the mark below the search limit.
+constexpr std::size_t kMaxTitleText = 255;
+constexpr std::size_t kMaxMessageText = 2047;
+constexpr std::size_t kMaxLicenseText = 131072;
 
 }  // namespace sfx
 

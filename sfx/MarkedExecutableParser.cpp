@@ -37,12 +37,13 @@ std::uint32_t MarkedExecutableParser::archiveOffset() const {
 }
 
 std::uint64_t MarkedExecutableParser::archiveEnd() const {
-    const CertificateTable table = findCertificateTable(file_.data(), file_.size());
+    const CertificateTable table =
+        findCertificateTable(file_.data(), file_.size(), file_.fileSize());
     return table.present ? table.offset : kToEnd;
 }
 
 bool MarkedExecutableParser::isSigned() const {
-    return findCertificateTable(file_.data(), file_.size()).present;
+    return findCertificateTable(file_.data(), file_.size(), file_.fileSize()).present;
 }
 
 }  // namespace app

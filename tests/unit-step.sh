@@ -1,9 +1,11 @@
 #!/bin/bash
 # One unit test program of another build, as a step of the native build's test list (which ctest
 # and tests/run-all.sh both run): asan takes it from build/asan, wine from the Windows build that
-# Wine runs here (tools/wine-env.sh). A program that is not built is skipped (exit 77), or in CI,
-# which builds every configuration first, fails.
-# Usage: tests/unit-step.sh asan|wine PROGRAM
+# Wine runs here (tools/wine-env.sh), i386 from build/i386 and runs it under qemu-i386 (named
+# explicitly: a 64-bit kernel without 32-bit support, or without a binfmt entry for qemu, cannot
+# start it). A program that is not built is skipped (exit 77), or in CI, which builds every
+# configuration first, fails.
+# Usage: tests/unit-step.sh asan|wine|i386 PROGRAM
 set -uo pipefail
 ZIPSFX_ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 source "$ZIPSFX_ROOT/tools/wine-env.sh"
@@ -12,6 +14,7 @@ program="${2:?program}"
 case "$config" in
 asan) build="$ZIPSFX_ROOT/build/asan" exe="$build/tests/$program" target=asan ;;
 wine) build="$ZIPSFX_ROOT/build/$ZIPSFX_WINE_BUILD" exe="$build/tests/$program.exe" target=$ZIPSFX_WINE_BUILD ;;
+i386) build="$ZIPSFX_ROOT/build/i386" exe="$build/tests/$program" target=i386 ;;
 *)
     echo "unit-step: unknown build $config" >&2
     exit 2
@@ -28,5 +31,14 @@ fi
 export ZIPSFX_SOURCE_DIR="$ZIPSFX_ROOT" ZIPSFX_BUILD_DIR="$build"
 if [ "$config" = wine ]; then
     exec bash "$ZIPSFX_ROOT/tests/wine-run.sh" "$exe"
+fi
+if [ "$config" = i386 ]; then
+    qemu="${ZIPSFX_QEMU_I386:-qemu-i386}"
+    if ! command -v "$qemu" >/dev/null; then
+        [ "${CI:-}" = true ] && echo "FAIL: no $qemu (make deps)" && exit 1
+        echo "SKIP: no $qemu to run 32-bit programs (make deps)"
+        exit 77
+    fi
+    exec "$qemu" "$exe"
 fi
 exec "$exe"

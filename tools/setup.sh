@@ -14,6 +14,9 @@ NEEDED=(
     "g++-mingw-w64-x86-64:/usr/bin/x86_64-w64-mingw32-g++-posix"
     "libz-mingw-w64-dev:/usr/i686-w64-mingw32/include/zlib.h"
     "zlib1g-dev:/usr/include/zlib.h"
+    "libbz2-dev:/usr/include/bzlib.h"
+    # The LZMA compressor of `zipsfx make --method lzma` (the Linux tool only).
+    "liblzma-dev:/usr/include/lzma.h"
     "wine:/usr/bin/wine"
     "wine64:/usr/lib/wine/wine64"
     "wine32:i386:/usr/lib/wine/wineserver32"
@@ -37,6 +40,19 @@ NEEDED=(
     "clang:/usr/bin/clang++"
     "libclang-rt-14-dev:/usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a"
     "llvm:/usr/bin/llvm-symbolizer"
+    # Packaging (make dist, tests/e2e/test_install_package.sh): the Debian package's dependencies
+    # (dpkg-shlibdeps, on the programs that file(1) finds for cpack) and its check.
+    "dpkg-dev:/usr/bin/dpkg-shlibdeps"
+    "file:/usr/bin/file"
+    "lintian:/usr/bin/lintian"
+    # The 32-bit Linux build (make i386) and qemu-i386, which runs its programs in `make test`.
+    "g++-multilib:/usr/lib/gcc/x86_64-linux-gnu/12/32/libstdc++.a"
+    "zlib1g-dev:i386:/usr/lib/i386-linux-gnu/libz.a"
+    "qemu-user:/usr/bin/qemu-i386"
+    # The 32-bit build's own copies of the libraries the tool and the tests link.
+    "liblzma-dev:i386:/usr/lib/i386-linux-gnu/liblzma.a"
+    "libtomcrypt-dev:i386:/usr/lib/i386-linux-gnu/libtomcrypt.a"
+    "libbz2-dev:i386:/usr/lib/i386-linux-gnu/libbz2.a"
 )
 
 missing=()

@@ -1,7 +1,9 @@
 #include "algorithm/zip/Decompressor.h"
 
 #include <cstring>
+#include <string>
 
+#include "algorithm/zip/InflateFormat.h"
 #include "algorithm/zip/InflateInput.h"
 #include "base/Exception.h"
 
@@ -12,15 +14,11 @@ namespace {
 
 using namespace inflate_entry;
 
-constexpr std::uint32_t kPiece = 32768;
-// History, then the piece being decoded, then room for the longest match plus the 8-byte
-// steps in which matches are copied.
-constexpr std::uint32_t kPieceEnd = 2 * kPiece;
-constexpr std::uint32_t kWindowSize = kPieceEnd + 512;
-
 constexpr unsigned kLiteralRootBits = 10;
 constexpr unsigned kDistanceRootBits = 8;
 constexpr unsigned kCodeLengthRootBits = 7;
+// Matches are copied in steps of up to 32 bytes; the last step may run this far past the match.
+constexpr std::uint32_t kCopySlack = 32;
 
 // Literal/length symbols 257 to 287 and distance symbols 0 to 31. Symbols 286, 287, 30 and 31
 // may be given codes but must not occur (99 extra bits marks them).
@@ -40,49 +38,61 @@ constexpr std::uint8_t kDistanceExtras[32] = {0,  0,  0,  0,  1,  1,  2,  2,  3,
 constexpr unsigned char kCodeLengthOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
                                                 11, 4,  12, 3, 13, 2, 14, 1, 15};
 
-struct FixedTables {
-    InflateTable literals;
-    InflateTable distances;
-
-    FixedTables() {
-        unsigned lengths[288];
-        for (unsigned i = 0; i < 288; ++i) {
-            lengths[i] = i < 144 ? 8 : i < 256 ? 9 : i < 280 ? 7 : 8;
-        }
-        literals.build(lengths, 288, 257, kLengthBases, kLengthExtras, kLiteralRootBits);
-        for (unsigned i = 0; i < 30; ++i) {
-            lengths[i] = 5;
-        }
-        distances.build(lengths, 30, 0, kDistanceBases, kDistanceExtras, kDistanceRootBits);
-    }
-};
-
 // Built when the program starts: a namespace-scope object needs no guard against two threads'
-// first use, which a function's static would bring.
-const FixedTables tables;
+// first use, which a function's static would bring. The fixed distance code has 30 codes here.
+const FixedInflateTables fixed(kLengthBases, kLengthExtras, kDistanceBases, kDistanceExtras, 30);
 
-const FixedTables& fixedTables() {
-    return tables;
-}
-
-[[noreturn]] void fail(const char* message) {
-    throw Exception(message);
-}
-
-[[noreturn]] void truncated() {
-    fail("unexpected end of data in Decompressor");
-}
+const InflateFormat deflate = {32768,
+                               258,
+                               false,
+                               kLengthBases,
+                               kLengthExtras,
+                               kDistanceBases,
+                               kDistanceExtras,
+                               &fixed.literals,
+                               &fixed.distances,
+                               "Decompressor"};
 
 }  // namespace
 
-Decompressor::Decompressor() : window_(new std::uint8_t[kWindowSize]) {}
+FixedInflateTables::FixedInflateTables(const std::uint16_t* lengthBases,
+                                       const std::uint8_t* lengthExtras,
+                                       const std::uint16_t* distanceBases,
+                                       const std::uint8_t* distanceExtras, unsigned distanceCount) {
+    unsigned lengths[288];
+    for (unsigned i = 0; i < 288; ++i) {
+        lengths[i] = i < 144 ? 8 : i < 256 ? 9 : i < 280 ? 7 : 8;
+    }
+    literals.build(lengths, 288, 257, lengthBases, lengthExtras, kLiteralRootBits);
+    for (unsigned i = 0; i < distanceCount; ++i) {
+        lengths[i] = 5;
+    }
+    distances.build(lengths, distanceCount, 0, distanceBases, distanceExtras, kDistanceRootBits);
+}
+
+Decompressor::Decompressor() : Decompressor(deflate) {}
+
+// History, then the piece being decoded, then room for the longest match plus the steps in
+// which matches are copied.
+Decompressor::Decompressor(const InflateFormat& format)
+    : format_(format),
+      window_(new std::uint8_t[2 * format.window + format.longestMatch + kCopySlack]) {}
+
+void Decompressor::fail(const char* what) const {
+    throw Exception(std::string(what) + " in " + format_.name);
+}
+
+void Decompressor::truncated() const {
+    fail("unexpected end of data");
+}
 
 std::uint64_t Decompressor::process(stream::InputStream& input, stream::OutputStream& output) {
     const std::uint64_t start = output.tell();
     InflateInput bits(input);
     // A distance reaching before the first byte copies zeros.
-    std::memset(window_.get(), 0, kPiece);
-    position_ = kPiece;
+    const std::uint32_t piece = format_.window;
+    std::memset(window_.get(), 0, piece);
+    position_ = piece;
 
     bool final = false;
     while (!final) {
@@ -93,17 +103,17 @@ std::uint64_t Decompressor::process(stream::InputStream& input, stream::OutputSt
                 stored(bits, output);
                 break;
             case 1:
-                codes(bits, output, fixedTables().literals, fixedTables().distances);
+                codes(bits, output, *format_.fixedLiterals, *format_.fixedDistances);
                 break;
             case 2:
                 dynamic(bits, output);
                 break;
             default:
-                fail("bad block type in Decompressor");
+                fail("bad block type");
         }
     }
-    if (position_ > kPiece) {
-        output.write(window_.get() + kPiece, position_ - kPiece);
+    if (position_ > piece) {
+        output.write(window_.get() + piece, position_ - piece);
     }
     output.flush();
     bits.giveBack();
@@ -111,9 +121,10 @@ std::uint64_t Decompressor::process(stream::InputStream& input, stream::OutputSt
 }
 
 void Decompressor::writePiece(stream::OutputStream& output) {
-    output.write(window_.get() + kPiece, kPiece);
-    std::memmove(window_.get(), window_.get() + kPiece, position_ - kPiece);
-    position_ -= kPiece;
+    const std::uint32_t piece = format_.window;
+    output.write(window_.get() + piece, piece);
+    std::memmove(window_.get(), window_.get() + piece, position_ - piece);
+    position_ -= piece;
 }
 
 void Decompressor::stored(InflateInput& input, stream::OutputStream& output) {
@@ -121,11 +132,12 @@ void Decompressor::stored(InflateInput& input, stream::OutputStream& output) {
     int length = input.getbits(16);
     int check = input.getbits(16);
     if (length < 0 || check < 0 || length != (~check & 0xFFFF)) {
-        fail("error in compressed data in Decompressor");
+        fail("error in compressed data");
     }
     std::uint32_t left = static_cast<std::uint32_t>(length);
+    const std::uint32_t pieceEnd = 2 * format_.window;
     while (left > 0) {
-        std::uint32_t take = kPieceEnd - position_;
+        std::uint32_t take = pieceEnd - position_;
         if (take > left) {
             take = left;
         }
@@ -134,7 +146,7 @@ void Decompressor::stored(InflateInput& input, stream::OutputStream& output) {
         }
         position_ += take;
         left -= take;
-        if (position_ >= kPieceEnd) {
+        if (position_ >= pieceEnd) {
             writePiece(output);
         }
     }
@@ -150,7 +162,7 @@ void Decompressor::dynamic(InflateInput& input, stream::OutputStream& output) {
     const unsigned literalCount = static_cast<unsigned>(hlit) + 257;
     const unsigned distanceCount = static_cast<unsigned>(hdist) + 1;
     if (literalCount > 288 || distanceCount > 32) {
-        fail("bad codeword lengths in Decompressor");
+        fail("bad codeword lengths");
     }
     unsigned lengths[288 + 32] = {};
     for (int i = 0; i < hclen + 4; ++i) {
@@ -169,9 +181,9 @@ void Decompressor::dynamic(InflateInput& input, stream::OutputStream& output) {
             input.refill();
         }
         std::uint32_t entry = codeLengths_.lookup(input.bits());
-        if (flags(entry) & kInvalid) {
+        if (invalid(entry)) {
             // Only an incomplete or empty code-length code has patterns without a code.
-            fail("bad code in Decompressor");
+            fail("bad code");
         }
         input.consume(length(entry));
         const unsigned symbol = value(entry);
@@ -185,15 +197,15 @@ void Decompressor::dynamic(InflateInput& input, stream::OutputStream& output) {
                 repeat = 3 + static_cast<unsigned>(input.bits() & 3);
                 input.consume(2);
                 with = previous;
-                overrun = "bad data (1) in Decompressor";
+                overrun = "bad data (1)";
             } else if (symbol == 17) {
                 repeat = 3 + static_cast<unsigned>(input.bits() & 7);
                 input.consume(3);
-                overrun = "bad data (2) in Decompressor";
+                overrun = "bad data (2)";
             } else {
                 repeat = 11 + static_cast<unsigned>(input.bits() & 127);
                 input.consume(7);
-                overrun = "bad data (3) in Decompressor";
+                overrun = "bad data (3)";
             }
             if (input.overrun()) {
                 truncated();
@@ -213,14 +225,27 @@ void Decompressor::dynamic(InflateInput& input, stream::OutputStream& output) {
         }
     }
 
-    literals_.build(lengths, literalCount, 257, kLengthBases, kLengthExtras, kLiteralRootBits);
-    distances_.build(lengths + literalCount, distanceCount, 0, kDistanceBases, kDistanceExtras,
-                     kDistanceRootBits);
+    literals_.build(lengths, literalCount, 257, format_.lengthBases, format_.lengthExtras,
+                    kLiteralRootBits);
+    distances_.build(lengths + literalCount, distanceCount, 0, format_.distanceBases,
+                     format_.distanceExtras, kDistanceRootBits);
     codes(input, output, literals_, distances_);
 }
 
 void Decompressor::codes(InflateInput& input, stream::OutputStream& output,
                          const InflateTable& literals, const InflateTable& distances) {
+    if (format_.longLengths) {
+        codes<true>(input, output, literals, distances);
+    } else {
+        codes<false>(input, output, literals, distances);
+    }
+}
+
+template <bool kDeflate64>
+void Decompressor::codes(InflateInput& input, stream::OutputStream& output,
+                         const InflateTable& literals, const InflateTable& distances) {
+    constexpr std::uint32_t kPiece = kDeflate64 ? 65536 : 32768;
+    constexpr std::uint32_t kPieceEnd = 2 * kPiece;
     // The bit buffer lives in locals here: the window stores would otherwise make the compiler
     // reload it from memory after every byte.
     std::uint64_t bits = input.bits_;
@@ -251,8 +276,8 @@ void Decompressor::codes(InflateInput& input, stream::OutputStream& output,
     std::uint32_t position = position_;
 
     for (;;) {
-        // 48 bits cover the longest length code with its extra bits and the longest distance
-        // code with its extra bits.
+        // 48 bits cover Deflate's longest length code with its extra bits and its longest
+        // distance code with its extra bits; a refill leaves at least 49.
         if (count < 48) {
             if (end - next >= 8) {
                 bits |= InflateInput::load(next) << count;
@@ -275,9 +300,9 @@ void Decompressor::codes(InflateInput& input, stream::OutputStream& output,
             bits >>= length(entry);
             count -= length(entry);
             window[position++] = static_cast<std::uint8_t>(value(entry));
-        } else if (kind & (kEndOfBlock | kInvalid)) {
-            if (kind & kInvalid) {
-                fail("bad code in Decompressor");
+        } else if (kind & kEndOfBlock) {
+            if (invalid(entry)) {
+                fail("bad code");
             }
             bits >>= length(entry);
             count -= length(entry);
@@ -293,14 +318,27 @@ void Decompressor::codes(InflateInput& input, stream::OutputStream& output,
                 value(entry) + static_cast<std::uint32_t>(bits & ((1u << extra) - 1));
             bits >>= extra;
             count -= extra;
+            if (kDeflate64 && count < 29) {
+                // Deflate64's length takes up to 31 bits; a distance needs up to 29 more.
+                if (end - next >= 8) {
+                    bits |= InflateInput::load(next) << count;
+                    unsigned bytes = (63 - count) >> 3;
+                    next += bytes;
+                    count += bytes * 8;
+                } else {
+                    save();
+                    input.refillSlowly();
+                    restore();
+                }
+            }
 
             entry = distanceEntries[bits & distanceMask];
             if (flags(entry) & kLink) {
                 entry = distanceEntries[value(entry) + ((bits >> distanceBits) &
                                                         ((1u << (flags(entry) & kLowMask)) - 1))];
             }
-            if (flags(entry) & kInvalid) {
-                fail("bad code in Decompressor");
+            if (invalid(entry)) {
+                fail("bad code");
             }
             bits >>= length(entry);
             count -= length(entry);
@@ -310,8 +348,8 @@ void Decompressor::codes(InflateInput& input, stream::OutputStream& output,
             bits >>= distanceExtra;
             count -= distanceExtra;
 
-            // The history holds 32,768 bytes, the longest distance there is, so the source is
-            // always inside the window.
+            // The history holds the longest distance there is, so the source is always inside
+            // the window.
             std::uint8_t* to = window + position;
             const std::uint8_t* from = to - distance;
             position += matchLength;
@@ -345,7 +383,10 @@ void Decompressor::codes(InflateInput& input, stream::OutputStream& output,
         }
         if (position >= kPieceEnd) {
             position_ = position;
-            writePiece(output);
+            // Only a Deflate64 match can be longer than a piece.
+            do {
+                writePiece(output);
+            } while (kDeflate64 && position_ >= kPieceEnd);
             position = position_;
         }
     }

@@ -1,5 +1,6 @@
 // Decodes Zip method 8 (Deflate, RFC 1951): stored, fixed-code and dynamic-code blocks up to the
 // final block. The decoded data leaves in whole 32,768-byte pieces and a last, shorter one.
+// Deflate64Decompressor is the same decoder over Deflate64's window and symbols.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,7 @@ namespace algorithm {
 namespace zip {
 
 class InflateInput;
+struct InflateFormat;
 
 class Decompressor : public Algorithm {
   public:
@@ -22,15 +24,25 @@ class Decompressor : public Algorithm {
     // algorithm::Exception for bad or truncated data; what was written before stays written.
     std::uint64_t process(stream::InputStream& input, stream::OutputStream& output) override;
 
+  protected:
+    explicit Decompressor(const InflateFormat& format);
+
   private:
+    [[noreturn]] void fail(const char* what) const;
+    [[noreturn]] void truncated() const;
     void stored(InflateInput& input, stream::OutputStream& output);
     void dynamic(InflateInput& input, stream::OutputStream& output);
+    // The hot loop, compiled once for each format so that Deflate's pays nothing for Deflate64.
+    template <bool kDeflate64>
+    void codes(InflateInput& input, stream::OutputStream& output, const InflateTable& literals,
+               const InflateTable& distances);
     void codes(InflateInput& input, stream::OutputStream& output, const InflateTable& literals,
                const InflateTable& distances);
     // Writes the full piece ahead of the history and slides it into the history.
     void writePiece(stream::OutputStream& output);
 
-    // The last 32,768 bytes of output (the history a match copies from), followed by the piece
+    const InflateFormat& format_;
+    // The last window bytes of output (the history a match copies from), followed by the piece
     // being decoded and room for a match that runs past the piece's end.
     std::unique_ptr<std::uint8_t[]> window_;
     std::uint32_t position_ = 0;

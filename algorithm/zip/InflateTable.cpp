@@ -61,7 +61,7 @@ void InflateTable::build(const unsigned* lengths, unsigned n, unsigned s,
         }
     }
 
-    const std::uint32_t invalid = makeEntry(0, kInvalid, 0);
+    const std::uint32_t invalid = makeEntry(0, kEndOfBlock, kInvalid);
     entries_.assign(rootSize, invalid);
 
     // Each root pattern that begins longer codes gets a sub-table as wide as its longest code

@@ -12,16 +12,22 @@ namespace zip {
 
 // An entry is value << 16 | flags << 8 | total code length in bits. For a link the value is the
 // sub-table's offset in the array and the low flag bits its index width; for a length or
-// distance the value is the base and the low flag bits the count of extra bits.
+// distance the value is the base and the low flag bits the count of extra bits (up to 16, for
+// Deflate64's longest lengths). An invalid pattern carries the end-of-block flag, so that the
+// decoder's loop meets it on its rare branch, and kInvalid in the length byte, which tells the
+// two apart there (code lengths are at most 15).
 namespace inflate_entry {
 constexpr std::uint32_t kLiteral = 0x80;
 constexpr std::uint32_t kEndOfBlock = 0x40;
 constexpr std::uint32_t kLink = 0x20;
-constexpr std::uint32_t kInvalid = 0x10;
-constexpr std::uint32_t kLowMask = 0x0F;
+constexpr std::uint32_t kLowMask = 0x1F;
+constexpr std::uint32_t kInvalid = 0x80;
 
 inline unsigned length(std::uint32_t entry) {
     return entry & 0xFF;
+}
+inline bool invalid(std::uint32_t entry) {
+    return (entry & kInvalid) != 0;
 }
 inline std::uint32_t flags(std::uint32_t entry) {
     return (entry >> 8) & 0xFF;
@@ -35,7 +41,7 @@ class InflateTable {
   public:
     // n lengths (at most 288, each at most 15); symbols below s are simple (a literal below 256,
     // end of block from 256 on); symbol v >= s has base bases[v - s] and extras[v - s] extra
-    // bits, where 99 extra bits marks a symbol that must not occur.
+    // bits (at most 16), where 99 extra bits marks a symbol that must not occur.
     void build(const unsigned* lengths, unsigned n, unsigned s, const std::uint16_t* bases,
                const std::uint8_t* extras, unsigned rootBits);
 

@@ -27,6 +27,39 @@ constexpr char kEmptyBar[] = "--------------------";
 static_assert(sizeof kFilledBar == kBarWidth + 1 && sizeof kEmptyBar == kBarWidth + 1,
               "the bar's parts are as wide as the bar");
 
+// One line of the shipper's text as the terminal shows it: tabs stay tabs, a line's closing
+// carriage return goes, other control characters are shown, not obeyed.
+std::string shownLine(std::string line) {
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    std::string shown;
+    std::size_t from = 0;
+    for (std::size_t tab = line.find('\t');; tab = line.find('\t', from)) {
+        shown += base::printableText(line.substr(from, tab - from));
+        if (tab == std::string::npos) {
+            return shown;
+        }
+        shown += '\t';
+        from = tab + 1;
+    }
+}
+
+// A text of several lines, each shown as above.
+std::string shownText(const std::string& text) {
+    std::string shown;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find('\n', start);
+        shown += shownLine(text.substr(start, end == std::string::npos ? end : end - start));
+        if (end == std::string::npos) {
+            return shown;
+        }
+        shown += '\n';
+        start = end + 1;
+    }
+}
+
 }  // namespace
 
 TerminalFrontEnd::TerminalFrontEnd() {
@@ -58,16 +91,61 @@ bool TerminalFrontEnd::readLine(std::string& line) {
     }
 }
 
+bool TerminalFrontEnd::askYes(const std::string& question) {
+    terminal_.write(question + " [y/N] ");
+    std::string answer;
+    return readLine(answer) && (answer == "y" || answer == "Y" || answer == "yes" ||
+                                answer == "Yes" || answer == "YES");
+}
+
 void TerminalFrontEnd::confirm() {
     if (!terminal_.isOpen()) {
         return;
     }
-    terminal_.write(
-        "This is a self-extracting Zip archive. Do you wish to continue and extract files? "
-        "[y/N] ");
-    std::string answer;
-    if (!readLine(answer) ||
-        (answer != "y" && answer != "Y" && answer != "yes" && answer != "Yes" && answer != "YES")) {
+    if (!texts_.title.empty()) {
+        terminal_.write(shownLine(texts_.title) + "\n");
+    }
+    const std::string question =
+        texts_.message.empty()
+            ? "This is a self-extracting Zip archive. Do you wish to continue and extract files?"
+            : shownText(texts_.message);
+    if (!askYes(question)) {
+        throw brindle5::exception::Evacuation();
+    }
+}
+
+void TerminalFrontEnd::acceptLicense(const std::string& text) {
+    if (!terminal_.isOpen()) {
+        return;
+    }
+    const unsigned columns = terminal_.columns() == 0 ? 80 : terminal_.columns();
+    // A page leaves a line for the prompt below it.
+    const unsigned page = terminal_.rows() > 2 ? terminal_.rows() - 1 : 23;
+    unsigned used = 0;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        const std::string line = text.substr(start, end - start);
+        const std::string shown = shownLine(line);
+        // A line wider than the terminal takes several.
+        const unsigned height =
+            shown.empty() ? 1 : unsigned((shown.size() + columns - 1) / columns);
+        if (used > 0 && used + height > page) {
+            terminal_.write("-- more (Enter) --");
+            std::string ignored;
+            if (!readLine(ignored)) {
+                throw brindle5::exception::Evacuation();
+            }
+            used = 0;
+        }
+        terminal_.write(shown + "\n");
+        used += height;
+        start = end + 1;
+    }
+    if (!askYes("Accept?")) {
         throw brindle5::exception::Evacuation();
     }
 }
@@ -184,6 +262,24 @@ bool TerminalFrontEnd::isCancelled() const {
 
 void TerminalFrontEnd::showError(const std::string& text) {
     // The text may quote an entry name: its control characters are shown, not obeyed.
+    std::fprintf(stderr, "%s\n", base::printableText(text).c_str());
+}
+
+void TerminalFrontEnd::showMessage(const std::string& text) {
+    // Line by line: the line ends are the text's own, anything else is shown, not obeyed.
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        std::printf("%s\n", base::printableText(text.substr(start, end - start)).c_str());
+        start = end + 1;
+    }
+    std::fflush(stdout);
+}
+
+void TerminalFrontEnd::note(const std::string& text) {
     std::fprintf(stderr, "%s\n", base::printableText(text).c_str());
 }
 

@@ -1,6 +1,6 @@
-// The POSIX stub's front end: the two questions and a one-line progress display on the
-// controlling terminal, Ctrl-C as the Cancel button, errors on stderr. Without a terminal the
-// questions count as not shown (accepted) and no progress is drawn.
+// The POSIX stub's front end: the questions (with the shipper's title, message and licence) and a
+// one-line progress display on the controlling terminal, Ctrl-C as the Cancel button, errors on
+// stderr. Without a terminal the questions count as not shown (accepted) and no progress is drawn.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +21,8 @@ class TerminalFrontEnd : public FrontEnd {
 
     void confirm() override;
     std::string chooseDestination(const std::string& initial) override;
+    // The licence a page at a time (Enter turns the page), then "Accept? [y/N]".
+    void acceptLicense(const std::string& text) override;
 
     void createProgress() override;
     void startProgress(std::uint32_t total) override;
@@ -33,11 +35,15 @@ class TerminalFrontEnd : public FrontEnd {
     bool askPassword(const std::string& entry, unsigned wrongTries, std::string& password) override;
 
     void showError(const std::string& text) override;
+    void showMessage(const std::string& text) override;
+    void note(const std::string& text) override;
     void noteSkipped(const std::string& text) override;
 
   private:
     // One line typed by the user, without its end; false on end of input or Ctrl-C.
     bool readLine(std::string& line);
+    // Asks a yes/no question, no being the default; false also on end of input or Ctrl-C.
+    bool askYes(const std::string& question);
     void draw();
 
     platform::posix::Terminal terminal_;

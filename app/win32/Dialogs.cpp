@@ -16,9 +16,100 @@ using platform::win32::WideText;
 
 namespace {
 
-INT_PTR CALLBACK confirmationProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+// The error box's caption when no title is set (the dialogs' own is in their templates).
+constexpr char kBoxCaption[] = "Self-extracting archive";
+
+// The shipper's title replaces the template's caption; without one the template's stays.
+void setCaption(HWND window, const std::string& title) {
+    if (!title.empty()) {
+        SetWindowTextW(window, wide(title).c_str());
+    }
+}
+
+// Text with bare line feeds as the edit and static controls break lines: CR LF.
+std::string windowsLines(const std::string& text) {
+    std::string result;
+    result.reserve(text.size() + text.size() / 32);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) {
+            result += '\r';
+        }
+        result += text[i];
+    }
+    return result;
+}
+
+// Moves a control of the dialog down by `by` pixels.
+void moveDown(HWND dialog, int id, int by) {
+    const HWND control = GetDlgItem(dialog, id);
+    RECT r = {};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    SetWindowPos(control, nullptr, r.left, r.top + by, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Puts the shipper's message into the confirmation and makes the dialog tall enough for it, as
+// wrapped in the control's width with the control's font.
+void showMessage(HWND dialog, const std::string& message) {
+    const HWND text = GetDlgItem(dialog, IDC_MESSAGE);
+    const WideText shown = wide(windowsLines(message));
+    SetWindowTextW(text, shown.c_str());
+    RECT box = {};
+    GetWindowRect(text, &box);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&box), 2);
+    RECT needed = {0, 0, box.right - box.left, 0};
+    const HDC dc = GetDC(text);
+    const HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(text, WM_GETFONT, 0, 0)));
+    DrawTextW(dc, shown.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
+    SelectObject(dc, old);
+    ReleaseDC(text, dc);
+    const int grow = (needed.bottom - needed.top) - (box.bottom - box.top);
+    if (grow <= 0) {
+        return;
+    }
+    SetWindowPos(text, nullptr, 0, 0, box.right - box.left, needed.bottom - needed.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    moveDown(dialog, IDOK, grow);
+    moveDown(dialog, IDCANCEL, grow);
+    RECT frame = {};
+    GetWindowRect(dialog, &frame);
+    SetWindowPos(dialog, nullptr, frame.left, frame.top - grow / 2, frame.right - frame.left,
+                 frame.bottom - frame.top + grow, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+INT_PTR CALLBACK confirmationProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        const auto* texts = reinterpret_cast<const TextSettings*>(lParam);
+        setCaption(dialog, texts->title);
+        if (!texts->message.empty()) {
+            showMessage(dialog, texts->message);
+        }
+        return 0;
+    }
     if (message == WM_COMMAND) {
         // Escape and the close box arrive as IDCANCEL.
+        if (LOWORD(wParam) == IDOK) {
+            EndDialog(dialog, 1);
+        } else if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, 0);
+        }
+    }
+    return 0;
+}
+
+// The licence page: the text in the read-only box, "I accept" or Cancel.
+INT_PTR CALLBACK licenseProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        const auto* texts = reinterpret_cast<const TextSettings*>(lParam);
+        setCaption(dialog, texts->title);
+        SetDlgItemTextW(dialog, IDC_LICENSE_TEXT, wide(windowsLines(texts->license)).c_str());
+        // The button has the focus, so that the text is not shown selected.
+        SetFocus(GetDlgItem(dialog, IDOK));
+        return FALSE;
+    }
+    if (message == WM_COMMAND) {
         if (LOWORD(wParam) == IDOK) {
             EndDialog(dialog, 1);
         } else if (LOWORD(wParam) == IDCANCEL) {
@@ -31,6 +122,7 @@ INT_PTR CALLBACK confirmationProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 // The folder held by the destination dialog; the edit box shows it and Browse replaces it.
 struct DestinationState {
     std::string folder;
+    std::string title;
 };
 
 void setEditText(HWND dialog, const std::string& text) {
@@ -96,6 +188,7 @@ INT_PTR CALLBACK destinationProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrW(dialog, DWLP_USER, lParam);
         setEditText(dialog, reinterpret_cast<DestinationState*>(lParam)->folder);
+        setCaption(dialog, reinterpret_cast<DestinationState*>(lParam)->title);
         return 0;
     }
     auto* state = reinterpret_cast<DestinationState*>(GetWindowLongPtrW(dialog, DWLP_USER));
@@ -183,13 +276,27 @@ void DialogFrontEnd::confirm() {
         return;
     }
     // -1 (the dialog could not be shown) goes on, as if accepted.
-    if (DialogBoxParamW(instance_, L"CONFIRMATION", nullptr, confirmationProc, 0) == 0) {
+    if (DialogBoxParamW(instance_, L"CONFIRMATION", nullptr, confirmationProc,
+                        reinterpret_cast<LPARAM>(&texts_)) == 0) {
+        throw brindle5::exception::Evacuation();
+    }
+}
+
+void DialogFrontEnd::acceptLicense(const std::string& text) {
+    if (!hasTemplate("LICENSE")) {
+        return;
+    }
+    TextSettings texts = texts_;
+    texts.license = text;
+    // -1 (the dialog could not be shown) goes on, as the confirmation does.
+    if (DialogBoxParamW(instance_, L"LICENSE", nullptr, licenseProc,
+                        reinterpret_cast<LPARAM>(&texts)) == 0) {
         throw brindle5::exception::Evacuation();
     }
 }
 
 std::string DialogFrontEnd::chooseDestination(const std::string& initial) {
-    DestinationState state{initial.substr(0, platform::kMaxPathLength)};
+    DestinationState state{initial.substr(0, platform::kMaxPathLength), texts_.title};
     if (!hasTemplate("DESTINATION")) {
         return state.folder;
     }
@@ -202,7 +309,12 @@ std::string DialogFrontEnd::chooseDestination(const std::string& initial) {
 }
 
 void DialogFrontEnd::showError(const std::string& text) {
-    MessageBoxW(nullptr, wide(text).c_str(), L"Self-extracting archive", MB_OK);
+    MessageBoxW(nullptr, wide(text).c_str(), wide(captionOr(texts_, kBoxCaption)).c_str(), MB_OK);
+}
+
+void DialogFrontEnd::showMessage(const std::string& text) {
+    MessageBoxW(nullptr, wide(text).c_str(), L"Self-extracting archive",
+                MB_OK | MB_ICONINFORMATION);
 }
 
 }  // namespace win32

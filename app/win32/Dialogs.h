@@ -1,5 +1,5 @@
-// The confirmation and destination dialogs of the Windows stub, the progress window and the
-// error box, behind the front-end interface of the extraction run.
+// The confirmation, licence and destination dialogs of the Windows stub, the progress window and
+// the error box, behind the front-end interface of the extraction run.
 #pragma once
 
 #include <windows.h>
@@ -18,8 +18,12 @@ class DialogFrontEnd : public FrontEnd {
 
     void confirm() override;
     std::string chooseDestination(const std::string& initial) override;
+    void acceptLicense(const std::string& text) override;
 
-    void createProgress() override { progress_.create(); }
+    void createProgress() override {
+        progress_.setCaption(texts_.title);
+        progress_.create();
+    }
     void startProgress(std::uint32_t total) override { progress_.start(total); }
     bool advanceProgress(std::uint32_t done) override { return progress_.advance(done); }
     void showName(const std::string& name) override { progress_.showName(name); }
@@ -30,6 +34,7 @@ class DialogFrontEnd : public FrontEnd {
     bool askPassword(const std::string& entry, unsigned wrongTries, std::string& password) override;
 
     void showError(const std::string& text) override;
+    void showMessage(const std::string& text) override;
 
   private:
     bool hasTemplate(const char* name) const;

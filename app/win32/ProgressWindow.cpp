@@ -26,6 +26,10 @@ INT_PTR CALLBACK ProgressWindow::procedure(HWND window, UINT message, WPARAM wPa
                                            LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrW(window, DWLP_USER, lParam);
+        const auto* self = reinterpret_cast<ProgressWindow*>(lParam);
+        if (!self->caption_.empty()) {
+            SetWindowTextW(window, platform::win32::wide(self->caption_).c_str());
+        }
         const HICON icon = LoadIconW(GetModuleHandleW(nullptr), L"Icon");
         SetClassLongPtrW(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
         return 0;

@@ -20,6 +20,8 @@ class ProgressWindow {
     // Creates and shows the window; without a template there is no window (and no error).
     // Throws brindle5::exception::Evacuation when the window cannot be created.
     void create();
+    // The window's caption instead of the template's; empty keeps the template's.
+    void setCaption(const std::string& caption) { caption_ = caption; }
     // Creates the bar for a job of `total` bytes.
     void start(std::uint32_t total);
     // Moves the bar and pumps messages; false once Cancel was pressed.
@@ -32,6 +34,7 @@ class ProgressWindow {
     static INT_PTR CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     HINSTANCE instance_;
+    std::string caption_;
     HWND window_ = nullptr;
     HWND bar_ = nullptr;
     std::uint32_t divisor_ = 1;

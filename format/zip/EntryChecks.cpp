@@ -10,35 +10,75 @@
 namespace format {
 namespace zip {
 
-void checkNoOverlap(const std::vector<PendingEntry>& entries) {
-    struct Extent {
-        std::uint64_t start;
-        std::uint64_t end;
-    };
-    std::vector<Extent> extents;
-    extents.reserve(entries.size());
-    for (const PendingEntry& entry : entries) {
-        const std::uint64_t start = entry.localHeaderOffset;
-        extents.push_back(Extent{start, start + LocalHeader::kFixedSize + entry.storedName.size() +
-                                            entry.compressedSize});
+void checkNoOverlap(const std::vector<PendingEntry>& entries,
+                    const std::vector<LocalEntry>& locals) {
+    std::vector<std::size_t> order(locals.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
     }
-    std::sort(extents.begin(), extents.end(),
-              [](const Extent& a, const Extent& b) { return a.start < b.start; });
-    for (std::size_t i = 1; i < extents.size(); ++i) {
-        if (extents[i].start < extents[i - 1].end) {
+    std::sort(order.begin(), order.end(), [&locals](std::size_t a, std::size_t b) {
+        return locals[a].headerStart < locals[b].headerStart;
+    });
+    // Every extent is at least a local header long, so sorted by their starts, disjoint extents
+    // each end before the next one starts.
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        const LocalEntry& before = locals[order[i - 1]];
+        const LocalEntry& after = locals[order[i]];
+        if (after.headerStart < before.dataEnd) {
             throw brindle5::exception::BadFormat(
-                "overlapping entries in zip reader: an entry at offset " +
-                generic::decimal(extents[i].start) + " lies inside the entry at offset " +
-                generic::decimal(extents[i - 1].start));
+                "overlapping entries in zip reader: " + entries[order[i]].name + " at offset " +
+                generic::decimal(entries[order[i]].localHeaderOffset) + " lies inside " +
+                entries[order[i - 1]].name + " at offset " +
+                generic::decimal(entries[order[i - 1]].localHeaderOffset));
         }
     }
 }
 
-void checkLocalMatchesCentral(const LocalHeader& local, const PendingEntry& entry) {
+namespace {
+
+constexpr std::uint16_t kFlagStrongEncryption = 0x0040;
+// Bits 1 and 2 choose the dictionary size and the number of trees of an imploded entry.
+constexpr std::uint16_t kFlagImplodeOptions = 0x0006;
+constexpr std::uint8_t kMethodImploded = 6;
+
+[[noreturn]] void throwDisagreement(const PendingEntry& entry, const char* what,
+                                    std::uint64_t local, std::uint64_t central) {
+    throw brindle5::exception::BadFormat(
+        "the local header of " + entry.name + " disagrees with the central directory in zip " +
+        "reader: " + what + " " + generic::decimal(local) + " instead of " +
+        generic::decimal(central) + "; nothing was extracted");
+}
+
+}  // namespace
+
+void checkLocalMatchesCentral(const LocalHeader& local, const EntryValues& values,
+                              const PendingEntry& entry) {
     if (local.name != entry.storedName) {
         throw brindle5::exception::BadFormat(
             "local header names another entry than the central directory in zip reader: " +
             local.name + " instead of " + entry.name);
+    }
+    if (values.method != entry.method) {
+        throwDisagreement(entry, "method", values.method, entry.method);
+    }
+    std::uint16_t decisive = kFlagEncrypted | kFlagDataDescriptor | kFlagStrongEncryption;
+    if (entry.method == kMethodImploded) {
+        decisive |= kFlagImplodeOptions;
+    }
+    if ((values.flags & decisive) != (entry.flags & decisive)) {
+        throwDisagreement(entry, "flags", values.flags & decisive, entry.flags & decisive);
+    }
+    if (values.flags & kFlagDataDescriptor) {
+        return;  // the values are the central record's already
+    }
+    if (values.crc != entry.crc) {
+        throwDisagreement(entry, "CRC-32", values.crc, entry.crc);
+    }
+    if (values.compressedSize != entry.compressedSize) {
+        throwDisagreement(entry, "compressed size", values.compressedSize, entry.compressedSize);
+    }
+    if (values.uncompressedSize != entry.uncompressedSize) {
+        throwDisagreement(entry, "size", values.uncompressedSize, entry.uncompressedSize);
     }
 }
 

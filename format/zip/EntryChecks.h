@@ -7,20 +7,26 @@
 #include <vector>
 
 #include "format/zip/LocalHeader.h"
+#include "format/zip/LocalHeaders.h"
 #include "format/zip/PendingEntry.h"
 #include "stream/Filter.h"
 
 namespace format {
 namespace zip {
 
-// Throws BadFormat when an entry's local header and data (as the central directory gives their
-// least extent) reach into another entry's: many records pointing at one stream is how a small
-// file declares an unbounded output.
-void checkNoOverlap(const std::vector<PendingEntry>& entries);
+// Throws BadFormat, naming two entries, when the bytes one entry's extraction reads (its local
+// header, name, extra field and data, as readLocalHeaders found them) reach into another's: many
+// records pointing at one stream is how a small file declares an unbounded output. locals holds
+// one element per entry, in the same order.
+void checkNoOverlap(const std::vector<PendingEntry>& entries,
+                    const std::vector<LocalEntry>& locals);
 
-// Throws BadFormat when the local header names another entry than its central record (another
-// name, or a folder for a file or the other way round).
-void checkLocalMatchesCentral(const LocalHeader& local, const PendingEntry& entry);
+// Throws BadFormat, naming the entry, when its local header disagrees with its central record:
+// another name (or a folder for a file, or the other way round), another method, other flags of
+// those that decide decoding, or, unless a data descriptor holds them, another CRC-32 or other
+// sizes. values are the local header's, as they will decode the entry.
+void checkLocalMatchesCentral(const LocalHeader& local, const EntryValues& values,
+                              const PendingEntry& entry);
 
 // Passes on at most `limit` bytes: one byte more throws BadData, and finish() throws BadData
 // when fewer came.

@@ -1,5 +1,5 @@
-// The names of the Zip compression methods, for listings and for the message that refuses a
-// method the reader cannot decode.
+// The names of the Zip compression methods (from the table of methods, MethodDecoders.h), for
+// listings and for the message that refuses a method the reader cannot decode.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,5 @@
 #include "format/zip/ZipReader.h"
 
-#include <set>
 #include <vector>
 
 #include "algorithm/CipherInput.h"
@@ -9,13 +8,16 @@
 #include "archive/LinkTarget.h"
 #include "archive/UnixPermissions.h"
 #include "archive/Wipe.h"
+#include "base/CheckedSum.h"
 #include "base/Decimal.h"
 #include "base/Exception.h"
+#include "base/Utf8.h"
 #include "format/zip/BoundedInput.h"
 #include "format/zip/EncryptionHeader.h"
 #include "format/zip/EntryDecryption.h"
 #include "format/zip/EntryChecks.h"
 #include "format/zip/ExtraFields.h"
+#include "format/zip/LocalHeaders.h"
 #include "format/zip/MethodDecoders.h"
 #include "format/zip/MethodNames.h"
 #include "format/zip/NameDecoding.h"
@@ -115,7 +117,10 @@ void ZipReader::locateEndRecords(stream::RandomInput& input) {
     if (before >= Zip64EndHeader::kFixedSize) {
         candidates.push_back(before - Zip64EndHeader::kFixedSize);
     }
-    candidates.push_back(startOffset() + locator.endOffset);
+    std::uint64_t counted = 0;
+    if (base::addChecked(startOffset(), locator.endOffset, counted)) {
+        candidates.push_back(counted);
+    }
     candidates.push_back(locator.endOffset);
     for (std::uint64_t position : candidates) {
         if (position >= before) {
@@ -174,6 +179,12 @@ PendingEntry ZipReader::readCentralRecord(stream::InputStream& input) {
         entry.exactTime = ticks;
     }
     entry.name = decodedName(central_);
+    if (entry.name.size() != central_.name.size()) {
+        // Decoding grew the name (U+FFFD for each bad byte, code page 437 to UTF-8) in a buffer
+        // that may be twice its size: a directory of long names would hold that many times the
+        // archive.
+        entry.name.shrink_to_fit();
+    }
     entry.storedName = central_.name;
     return entry;
 }
@@ -236,13 +247,17 @@ void ZipReader::decideBase(stream::RandomInput& input) {
     std::uint64_t plausible = kNotFound;
     for (std::uint64_t base : candidates) {
         PendingEntry first;
-        if (!centralRecordAt(input, base + centralOffset_, first)) {
+        std::uint64_t directory = 0;
+        if (!base::addChecked(base, centralOffset_, directory) ||
+            !centralRecordAt(input, directory, first)) {
             continue;
         }
         if (plausible == kNotFound) {
             plausible = base;
         }
-        if (localSignatureAt(input, base + first.localHeaderOffset)) {
+        std::uint64_t local = 0;
+        if (base::addChecked(base, first.localHeaderOffset, local) &&
+            localSignatureAt(input, local)) {
             base_ = base;
             return;
         }
@@ -294,7 +309,8 @@ void ZipReader::readCentralDirectory(stream::RandomInput& input) {
         } else {
             sameRoot = name.compare(0, slash, root) == 0 && slash == root.size();
         }
-        settings.totalUncompressedSize += entry.uncompressedSize;
+        settings.totalUncompressedSize =
+            base::addSaturated(settings.totalUncompressedSize, entry.uncompressedSize);
         std::uint64_t compressed = entry.compressedSize;
         const std::uint64_t overhead = (entry.flags & kFlagEncrypted) == 0 ? 0
                                        : entry.method == kAesMethod
@@ -303,7 +319,7 @@ void ZipReader::readCentralDirectory(stream::RandomInput& input) {
         if (compressed >= overhead) {
             compressed -= overhead;
         }
-        settings.totalCompressedSize += compressed;
+        settings.totalCompressedSize = base::addSaturated(settings.totalCompressedSize, compressed);
         settings.entryCount += 1;
     }
     archive().notify(vessel5::kScanEnded);
@@ -374,11 +390,14 @@ void ZipReader::decodeStream(stream::RandomInput& rawInput) {
         checkOutputLength(entry.isFolder() ? name.substr(0, name.size() - 1) : name);
     }
 
-    // Refused as a whole too: entries that share bytes, and more than the disk can take.
-    checkNoOverlap(entries_);
+    // Refused as a whole too: a local header that disagrees with its central record, entries
+    // that share bytes, and more than the disk can take. The extents and sizes judged here are
+    // the ones extraction uses below.
+    locals_ = readLocalHeaders(rawInput, base_, centralPosition_, entries_);
+    checkNoOverlap(entries_, locals_);
     std::uint64_t declared = 0;
-    for (const PendingEntry& entry : entries_) {
-        declared += entry.uncompressedSize;
+    for (const LocalEntry& local : locals_) {
+        declared = base::addSaturated(declared, local.values.uncompressedSize);
     }
     checkRoom(declared);
 
@@ -389,8 +408,8 @@ void ZipReader::decodeStream(stream::RandomInput& rawInput) {
     clearOutputNames();
     links_.clear();
     unlockFirstEncrypted(input);
-    for (const PendingEntry& entry : entries_) {
-        extractEntry(input, entry);
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        extractEntry(input, entries_[i], locals_[i]);
     }
     finishLinks();
     archive().currentItem().reset();
@@ -398,50 +417,8 @@ void ZipReader::decodeStream(stream::RandomInput& rawInput) {
     archive().notify(vessel5::kDecoded);
 }
 
-EntryValues ZipReader::readLocal(stream::RandomInput& input, const PendingEntry& entry) {
-    LocalHeader local;
-    try {
-        input.seek(base_ + entry.localHeaderOffset);
-        stream::SafeInput safe(input);
-        local.read(safe, true);
-    } catch (const generic::exception&) {
-        throw brindle5::exception::BadFormat("bad local header in zip reader for " + entry.name);
-    }
-    checkLocalMatchesCentral(local, entry);
-    EntryValues values;
-    values.flags = local.flags;
-    values.method = local.method;
-    values.time = local.time;
-    values.date = local.date;
-    if (local.method == kAesMethod) {
-        AesExtra aes;
-        if (!findAesExtra(local.extra, aes) || aes.method > 0xFF) {
-            throw brindle5::exception::BadFormat(
-                "AES encrypted local header without its extra field in zip reader for " +
-                entry.name);
-        }
-        values.method = static_cast<std::uint8_t>(aes.method);
-        values.aesStrength = aes.strength;
-        values.aesVersion = aes.version;
-    }
-    if (local.flags & kFlagDataDescriptor) {
-        // The local copies are zeros or guesses; the central record has the real values.
-        values.crc = entry.crc;
-        values.compressedSize = entry.compressedSize;
-        values.uncompressedSize = entry.uncompressedSize;
-        return values;
-    }
-    WideValues wide;
-    wide.uncompressedSize = local.uncompressedSize;
-    wide.compressedSize = local.compressedSize;
-    widenFromZip64(local.extra, false, wide);
-    values.crc = local.crc;
-    values.compressedSize = wide.compressedSize;
-    values.uncompressedSize = wide.uncompressedSize;
-    return values;
-}
-
-void ZipReader::extractEntry(stream::RandomInput& input, const PendingEntry& entry) {
+void ZipReader::extractEntry(stream::RandomInput& input, const PendingEntry& entry,
+                             const LocalEntry& local) {
     current_ = &entry;
     unlocked_.reset();
     if (entry.isFolder() && namesDestination(entry.name)) {
@@ -451,10 +428,16 @@ void ZipReader::extractEntry(stream::RandomInput& input, const PendingEntry& ent
         reportSkipped(entry.name, "no usable output name");
         return;
     }
-    const EntryValues values = readLocal(input, entry);
+    const EntryValues& values = local.values;
+    input.seek(local.dataStart);
     if (entry.isFolder()) {
         extractFolder(entry);
     } else if (entry.isLink() && platform::kSymbolicLinks) {
+        if (values.uncompressedSize > kMaxLinkTarget) {
+            reportSkipped(entry.name, "link target is too long (" +
+                                          generic::decimal(values.uncompressedSize) + " bytes)");
+            return;
+        }
         extractLink(input, entry, values);
     } else {
         // Where links cannot be made without privileges, a link becomes a small file that holds
@@ -481,7 +464,7 @@ void ZipReader::extractFile(stream::RandomInput& input, const PendingEntry& entr
         item.externalAttributes = (0100644u << 16) | (entry.externalAttributes & 0xFFFF);
     }
     if (!archive().dispatch(vessel5::kItemStarted, entry.localHeaderOffset)) {
-        produced() += values.uncompressedSize;
+        produced() = base::addSaturated(produced(), values.uncompressedSize);
         evacuateUnless(archive().dispatch(vessel5::kProgress, produced()));
         return;
     }
@@ -511,7 +494,14 @@ std::string ZipReader::decodeLinkTarget(stream::RandomInput& input, const EntryV
 void ZipReader::extractLink(stream::RandomInput& input, const PendingEntry& entry,
                             const EntryValues& values) {
     const std::string target = decodeLinkTarget(input, values);
-    links_.push_back({makeOutputPath(entry.name), target});
+    const std::string path = makeOutputPath(entry.name);
+    // The link's folder is made now, like any entry's: when the links are judged, every folder
+    // this run makes exists, and a target may lead only through those that do.
+    const std::string::size_type slash = path.rfind(platform::kSeparator);
+    if (slash != std::string::npos && slash >= destinationPrefix().size()) {
+        createOutputFolder(path.substr(0, slash), kCreateAttempts);
+    }
+    links_.push_back({path, target});
 }
 
 void ZipReader::finishLinks() {
@@ -522,29 +512,31 @@ void ZipReader::finishLinks() {
         return;
     }
     const std::string prefix = destinationPrefix();
-    // Every link of this run, as components below the destination: no target may pass through
-    // one, whatever the order in which they are made.
-    std::set<std::vector<std::string>> linkPlaces;
-    for (const PendingLink& link : links_) {
-        linkPlaces.insert(splitPath(link.name.substr(prefix.size())));
-    }
     for (const PendingLink& link : links_) {
         std::vector<std::string> place = splitPath(link.name.substr(prefix.size()));
         const std::string shown = joinPath(place, place.size());
         place.pop_back();
         std::vector<std::string> resolved;
         std::vector<std::vector<std::string>> passed;
-        if (!vessel5::resolveLinkTarget(place, link.target, resolved, &passed)) {
-            reportSkipped(shown, "link target " + link.target + " lies outside the destination");
-            continue;
-        }
-        bool throughLink = false;
+        const std::string printable = base::printableText(link.target);
+        // Judged on the folders as they are now, after every renaming, with the links made so
+        // far: a place that is a real folder stays one (nothing is replaced), so no link made
+        // later can change where this one leads.
+        std::string problem = vessel5::resolveLinkTarget(place, link.target, resolved, &passed);
         for (const auto& step : passed) {
-            throughLink = throughLink || linkPlaces.count(step) != 0 ||
-                          platform::isSymbolicLink(prefix + joinPath(step, step.size()));
+            if (!problem.empty()) {
+                break;
+            }
+            const std::string path = prefix + joinPath(step, step.size());
+            if (platform::isSymbolicLink(path)) {
+                problem = "passes through another link";
+            } else if (!platform::isRealFolder(path)) {
+                problem = "passes through " + base::printableText(joinPath(step, step.size())) +
+                          ", which is no folder";
+            }
         }
-        if (throughLink) {
-            reportSkipped(shown, "link target " + link.target + " passes through another link");
+        if (!problem.empty()) {
+            reportSkipped(shown, "link target " + printable + " " + problem);
             continue;
         }
         createOutputLink(link.target, link.name, kCreateAttempts);
@@ -606,6 +598,14 @@ void ZipReader::decodeData(stream::RandomInput& input, stream::OutputStream& out
     }
 }
 
+std::uint16_t newestVersionNeeded(const PendingEntry& entry) {
+    if (entry.method != kAesMethod) {
+        return newestVersionNeeded(entry.method);
+    }
+    const std::uint16_t inner = newestVersionNeeded(entry.innerMethod);
+    return inner > kNewestVersionNeededAes ? inner : kNewestVersionNeededAes;
+}
+
 void ZipReader::checkAesEntry(const PendingEntry& entry) {
     if (entry.method != kAesMethod) {
         return;
@@ -618,19 +618,22 @@ void ZipReader::checkAesEntry(const PendingEntry& entry) {
 }
 
 void ZipReader::unlockFirstEncrypted(stream::RandomInput& input) {
-    for (const PendingEntry& entry : entries_) {
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const PendingEntry& entry = entries_[i];
         if ((entry.flags & kFlagEncrypted) == 0 || entry.isFolder() ||
             namesDestination(entry.name)) {
             continue;
         }
         current_ = &entry;
+        const LocalEntry& local = locals_[i];
         try {
-            const EntryValues values = readLocal(input, entry);
-            if (values.flags & kFlagEncrypted) {
-                unlock(input, values);
+            if (local.values.flags & kFlagEncrypted) {
+                input.seek(local.dataStart);
+                unlock(input, local.values);
             }
         } catch (const brindle5::exception::BadFormat&) {
-            // A damaged header: the entry fails in its turn, with its own message.
+            // A damaged entry (data shorter than its encryption header): it fails in its turn,
+            // with its own message.
         }
         return;
     }
@@ -698,7 +701,12 @@ void ZipReader::setModificationTime(stream::FileOutput& output, const PendingEnt
 void ZipReader::decodeEntry(stream::RandomInput& input, stream::FileOutput& output,
                             const PendingEntry& entry, const EntryValues& values) {
     try {
-        decodeData(input, output, values);
+        try {
+            decodeData(input, output, values);
+        } catch (const algorithm::Exception& e) {
+            // A decoder knows its data, not the entry it belongs to; the user needs both.
+            throw algorithm::Exception(e.message() + " for " + entry.name, e.kind());
+        }
         output.flush();
         setModificationTime(output, entry, values);
         if (archive().keepsUnixPermissions()) {

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "archive/FormatReader.h"
@@ -21,6 +22,7 @@
 #include "format/zip/EndHeader.h"
 #include "format/zip/EntryDecryption.h"
 #include "format/zip/LocalHeader.h"
+#include "format/zip/LocalHeaders.h"
 #include "format/zip/PendingEntry.h"
 
 namespace stream {
@@ -30,16 +32,16 @@ class FileOutput;
 namespace format {
 namespace zip {
 
-// The newest "version needed to extract" the reader accepts: 4.5, Zip64 itself; the method then
-// decides whether the entry can be decoded.
+// The newest "version needed to extract" the reader accepts for any method: 4.5, Zip64 itself; a
+// method of a later version (BZip2 4.6, LZMA 6.3) may declare its own (newestVersionNeeded).
 constexpr std::uint16_t kNewestVersionNeeded = 45;
 // WinZip AES entries need 5.1.
 constexpr std::uint16_t kNewestVersionNeededAes = 51;
 
-// The newest version needed that the reader accepts for the entry.
-inline std::uint16_t newestVersionNeeded(const PendingEntry& entry) {
-    return entry.method == 99 ? kNewestVersionNeededAes : kNewestVersionNeeded;
-}
+// The newest version needed that the reader accepts for the entry: its method's
+// (newestVersionNeeded of the method), and for an AES entry that of the method inside the
+// encryption, at least 5.1.
+std::uint16_t newestVersionNeeded(const PendingEntry& entry);
 // The method that decodes the entry's data: for an AES entry the one inside the encryption.
 inline std::uint16_t dataMethod(const PendingEntry& entry) {
     return entry.method == 99 ? entry.innerMethod : entry.method;
@@ -70,6 +72,9 @@ class ZipReader : public vessel5::FormatReader {
     const CentralHeader& centralHeader() const { return central_; }
     // The entries scan found, in central directory order.
     const std::vector<PendingEntry>& entries() const { return entries_; }
+    // Hands the entries over to a caller that only lists them: the reader keeps none, so that
+    // their names are held once.
+    std::vector<PendingEntry> takeEntries() { return std::move(entries_); }
     std::uint64_t endPosition() const { return endPosition_; }
     std::uint64_t centralPosition() const { return centralPosition_; }
     // What stored offsets are added to; decided by scan.
@@ -77,20 +82,23 @@ class ZipReader : public vessel5::FormatReader {
     bool isZip64() const { return zip64_; }
 
   protected:
-    // One pending entry: its local header, then its folder, file or link. A folder whose name
-    // names the destination itself ("./") is passed over.
-    virtual void extractEntry(stream::RandomInput& input, const PendingEntry& entry);
-    // Reads the entry's local header at the base plus its offset and gives the values that
-    // decode its data; the input is left at the first data byte.
-    EntryValues readLocal(stream::RandomInput& input, const PendingEntry& entry);
+    // One pending entry, with what the pass over the local headers found for it: its folder,
+    // file or link, whose data starts at local.dataStart. A folder whose name names the
+    // destination itself ("./") is passed over; a link whose target is longer than
+    // kMaxLinkTarget is skipped.
+    virtual void extractEntry(stream::RandomInput& input, const PendingEntry& entry,
+                              const LocalEntry& local);
     virtual void extractFolder(const PendingEntry& entry);
     virtual void extractFile(stream::RandomInput& input, const PendingEntry& entry,
                              const EntryValues& values);
-    // A link is decoded into memory; it is created at the end of the run, once no other entry can
-    // be written through it.
+    // A link is decoded into memory and its folder made; the link is created at the end of the
+    // run, once no other entry can be written through it.
     virtual void extractLink(stream::RandomInput& input, const PendingEntry& entry,
                              const EntryValues& values);
-    // Creates the links collected by extractLink whose targets stay inside the destination.
+    // Creates the links collected by extractLink, one after the other, each only when its target
+    // stays inside the destination as the folders really are at that moment: every place the
+    // target passes through must be a real folder then (not a link, not missing), so that no
+    // later link can change where it leads.
     virtual void finishLinks();
     // Decrypts and decodes the entry's data, which starts at the input's position, into output
     // and compares its CRC-32 (and, for AES, the authentication code).
@@ -100,7 +108,8 @@ class ZipReader : public vessel5::FormatReader {
     // handler of the failure list objects, deletes it.
     void decodeEntry(stream::RandomInput& input, stream::FileOutput& output,
                      const PendingEntry& entry, const EntryValues& values);
-    // The link's target, decoded from its data.
+    // The link's target, decoded from its data (at most kMaxLinkTarget bytes: extractEntry has
+    // skipped longer ones).
     std::string decodeLinkTarget(stream::RandomInput& input, const EntryValues& values);
     // Finds a password that fits the encrypted entry whose data starts at the input's position:
     // the one that fitted last (or was given), the empty one, then what the handlers of the
@@ -132,6 +141,8 @@ class ZipReader : public vessel5::FormatReader {
     CentralHeader central_;
     EndHeader end_;
     std::vector<PendingEntry> entries_;
+    // What the pass over the local headers found, one per entry of entries_.
+    std::vector<LocalEntry> locals_;
     std::vector<PendingLink> links_;
     // The entry being extracted, and its decryption when extractFile set it up before creating
     // the file (decodeData takes it).

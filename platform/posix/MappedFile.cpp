@@ -1,3 +1,7 @@
+#ifndef _FILE_OFFSET_BITS
+// Files of 2 GiB and more open, and report their size, where off_t would be 32 bits wide.
+#define _FILE_OFFSET_BITS 64
+#endif
 #include "platform/MappedFile.h"
 
 #include <fcntl.h>
@@ -21,16 +25,18 @@ bool MappedFile::open(const std::string& path) {
         close();
         return false;
     }
-    void* view =
-        ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    const auto fileSize = static_cast<std::uint64_t>(st.st_size);
+    const std::uint64_t length = fileSize < kViewLimit ? fileSize : kViewLimit;
+    void* view = ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ, MAP_PRIVATE, fd, 0);
     if (view == MAP_FAILED) {
         close();
         return false;
     }
     mapping_ = 1;
     view_ = static_cast<const std::uint8_t*>(view);
-    size_ = static_cast<std::uint64_t>(st.st_size);
-    sizeLow_ = static_cast<std::uint32_t>(size_);
+    size_ = length;
+    fileSize_ = fileSize;
+    sizeLow_ = static_cast<std::uint32_t>(fileSize);
     return true;
 }
 
@@ -46,6 +52,7 @@ void MappedFile::close() {
     }
     sizeLow_ = 0;
     size_ = 0;
+    fileSize_ = 0;
 }
 
 }  // namespace platform

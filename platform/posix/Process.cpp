@@ -1,9 +1,13 @@
 #include "platform/Process.h"
 
+#include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <vector>
 
@@ -53,22 +57,37 @@ std::string quoteProgramPath(const std::string& path) {
     return !quoted.empty() && quoted[0] == '"' ? quoted : '"' + quoted + '"';
 }
 
-void startCommand(const std::string& program, const std::string& commandLine) {
-    if (::access(program.c_str(), F_OK) != 0) {
-        return;  // as on Windows: a missing program starts nothing and says nothing
-    }
-    // No shell: the words go to the program as they are, so ';', '|' or '$(...)' in the
-    // arguments start nothing else. The program is the path given, whatever the first word says.
-    // Everything the child needs is prepared before forking: only async-signal-safe calls after.
+namespace {
+
+// The program's arguments from its command line: no shell, so ';', '|' or '$(...)' in the
+// arguments start nothing else. The first word is the program's name as written.
+std::vector<std::string> argumentWords(const std::string& program, const std::string& commandLine) {
     std::vector<std::string> words = base::splitArguments(commandLine);
     if (words.empty()) {
         words.push_back(program);
     }
+    return words;
+}
+
+std::vector<char*> pointers(std::vector<std::string>& words) {
     std::vector<char*> argv;
     for (std::string& word : words) {
         argv.push_back(word.data());
     }
     argv.push_back(nullptr);
+    return argv;
+}
+
+}  // namespace
+
+void startCommand(const std::string& program, const std::string& commandLine) {
+    if (::access(program.c_str(), F_OK) != 0) {
+        return;  // as on Windows: a missing program starts nothing and says nothing
+    }
+    // The program is the path given, whatever the first word says. Everything the child needs
+    // is prepared before forking: only async-signal-safe calls after.
+    std::vector<std::string> words = argumentWords(program, commandLine);
+    std::vector<char*> argv = pointers(words);
     const pid_t child = ::fork();
     if (child != 0) {
         return;  // parent (or fork failure): not waited for, outcome not reported
@@ -80,6 +99,53 @@ void startCommand(const std::string& program, const std::string& commandLine) {
     ::signal(SIGHUP, SIG_DFL);
     ::execv(program.c_str(), argv.data());
     ::_exit(127);
+}
+
+bool runCommand(const std::string& program, const std::string& commandLine, int& exitCode) {
+    std::vector<std::string> words = argumentWords(program, commandLine);
+    std::vector<char*> argv = pointers(words);
+    // The child reports a failed exec through this pipe, which a successful exec closes: a
+    // program's own 127 is then never taken for "not started".
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) {
+        return false;
+    }
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(report[0]);
+        ::close(report[1]);
+        return false;
+    }
+    if (child == 0) {
+        // Waited for, the program stays in the stub's session and process group: it may use
+        // the terminal, and Ctrl-C reaches it as it reaches the stub.
+        ::close(report[0]);
+        ::signal(SIGINT, SIG_DFL);
+        ::signal(SIGTERM, SIG_DFL);
+        ::signal(SIGHUP, SIG_DFL);
+        ::execv(program.c_str(), argv.data());
+        const int failure = errno;
+        (void)!::write(report[1], &failure, sizeof failure);
+        ::_exit(127);
+    }
+    ::close(report[1]);
+    int failure = 0;
+    ssize_t got;
+    do {
+        got = ::read(report[0], &failure, sizeof failure);
+    } while (got < 0 && errno == EINTR);
+    ::close(report[0]);
+    // A Ctrl-C meant for the program interrupts the wait too: wait on.
+    int status = 0;
+    pid_t ended;
+    do {
+        ended = ::waitpid(child, &status, 0);
+    } while (ended < 0 && errno == EINTR);
+    if (got > 0 || ended != child) {
+        return false;
+    }
+    exitCode = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+    return true;
 }
 
 void restrictLibrarySearch() {}

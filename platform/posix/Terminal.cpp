@@ -71,5 +71,13 @@ unsigned Terminal::columns() const {
     return 0;
 }
 
+unsigned Terminal::rows() const {
+    struct winsize size = {};
+    if (::ioctl(descriptor_, TIOCGWINSZ, &size) == 0) {
+        return size.ws_row;
+    }
+    return 0;
+}
+
 }  // namespace posix
 }  // namespace platform

@@ -14,18 +14,23 @@ bool MappedFile::open(const std::string& path) {
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
+    DWORD high = 0;
+    const DWORD low = GetFileSize(file, &high);
+    const std::uint64_t fileSize = (static_cast<std::uint64_t>(high) << 32) | low;
+    const std::uint64_t length = fileSize < kViewLimit ? fileSize : kViewLimit;
     HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
     mapping_ = reinterpret_cast<std::intptr_t>(mapping);
     if (mapping != nullptr) {
-        view_ = static_cast<const std::uint8_t*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+        view_ = static_cast<const std::uint8_t*>(
+            MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, static_cast<SIZE_T>(length)));
     }
     if (view_ == nullptr) {
         close();
         return false;
     }
-    DWORD high = 0;
-    sizeLow_ = GetFileSize(file, &high);
-    size_ = (static_cast<std::uint64_t>(high) << 32) | sizeLow_;
+    sizeLow_ = low;
+    size_ = length;
+    fileSize_ = fileSize;
     return true;
 }
 
@@ -44,6 +49,7 @@ void MappedFile::close() {
     }
     sizeLow_ = 0;
     size_ = 0;
+    fileSize_ = 0;
 }
 
 }  // namespace platform

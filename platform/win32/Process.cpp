@@ -70,9 +70,12 @@ std::string quoteProgramPath(const std::string& path) {
     return "\"" + path + "\"";
 }
 
+namespace {
+
 // As WinExec did: the system finds the program from the command line. A program path too long
 // for that search is named to the system directly, in its long form.
-void startCommand(const std::string& program, const std::string& commandLine) {
+bool createProcess(const std::string& program, const std::string& commandLine,
+                   PROCESS_INFORMATION& started) {
     win32::WideText line = win32::wide(commandLine);
     const win32::WideText application = win32::fileName(program);
     const bool named = application.startsWith(L"\\\\?\\");
@@ -80,12 +83,36 @@ void startCommand(const std::string& program, const std::string& commandLine) {
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
-    PROCESS_INFORMATION started = {};
-    if (CreateProcessW(named ? application.c_str() : nullptr, line.data(), nullptr, nullptr, FALSE,
-                       0, nullptr, nullptr, &startup, &started)) {
-        CloseHandle(started.hThread);
+    started = PROCESS_INFORMATION{};
+    if (!CreateProcessW(named ? application.c_str() : nullptr, line.data(), nullptr, nullptr, FALSE,
+                        0, nullptr, nullptr, &startup, &started)) {
+        return false;
+    }
+    CloseHandle(started.hThread);
+    return true;
+}
+
+}  // namespace
+
+void startCommand(const std::string& program, const std::string& commandLine) {
+    PROCESS_INFORMATION started;
+    if (createProcess(program, commandLine, started)) {
         CloseHandle(started.hProcess);
     }
+}
+
+bool runCommand(const std::string& program, const std::string& commandLine, int& exitCode) {
+    PROCESS_INFORMATION started;
+    if (!createProcess(program, commandLine, started)) {
+        return false;
+    }
+    DWORD code = 0;
+    const bool ended = WaitForSingleObject(started.hProcess, INFINITE) == WAIT_OBJECT_0 &&
+                       GetExitCodeProcess(started.hProcess, &code);
+    CloseHandle(started.hProcess);
+    // The whole 32 bits, as the system hands them on to whoever waits for the stub.
+    exitCode = static_cast<int>(code);
+    return ended;
 }
 
 void restrictLibrarySearch() {

@@ -16,4 +16,10 @@ bool isSymbolicLink(const std::string& path) {
            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+bool isRealFolder(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(win32::fileName(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
 }  // namespace platform

@@ -203,3 +203,78 @@ TEST_F(RunFixture, WithoutRunTextNothingIsStarted) {
 }
 
 }  // namespace
+
+// The licence comes after the confirmation and before the destination; declining it ends the run
+// like any cancel, and -q (the shipper's silent mode) accepts it without showing it.
+TEST_F(RunFixture, LicenceIsAskedBetweenTheQuestionsAndQuietAcceptsIt) {
+    makeFile({{"a.txt", "hello"}});
+    env.resources["LICENSE"] = "Terms\nline two\n";
+
+    ui.declineLicense = true;
+    EXPECT_EQ(run(""), app::kCancelled);
+    EXPECT_EQ(ui.events, (std::vector<std::string>{"confirm", "license"}));
+    EXPECT_EQ(ui.license, "Terms\nline two\n");
+    EXPECT_TRUE(outputEmpty());
+
+    ui = FakeFrontEnd();
+    EXPECT_EQ(run(""), app::kDone) << ui.error;
+    ASSERT_GE(ui.events.size(), 3u);
+    EXPECT_EQ(ui.events[1], "license");
+    EXPECT_EQ(ui.events[2], "destination");
+
+    ui = FakeFrontEnd();
+    std::filesystem::remove_all(out);
+    EXPECT_EQ(run("-q"), app::kDone) << ui.error;
+    EXPECT_FALSE(has("license"));
+    EXPECT_EQ(testsupport::readFile(out + kSep + "a.txt"), testsupport::bytes("hello"));
+
+    // No licence resource, or an empty one: no page.
+    for (const char* text : {static_cast<const char*>(""), static_cast<const char*>(nullptr)}) {
+        ui = FakeFrontEnd();
+        std::filesystem::remove_all(out);
+        if (text == nullptr) {
+            env.resources.erase("LICENSE");
+        } else {
+            env.resources["LICENSE"] = text;
+        }
+        EXPECT_EQ(run(""), app::kDone) << ui.error;
+        EXPECT_FALSE(has("license"));
+    }
+}
+
+// The texts reach the front end as stored up to their first zero byte; one longer than the
+// layout allows (a damaged or foreign resource) falls back to the default.
+TEST_F(RunFixture, TextsReachTheFrontEndWithinTheirLimits) {
+    makeFile({{"a.txt", "hello"}});
+    struct Case {
+        std::string stored;
+        std::size_t limit;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"Acme Setup", 255, "Acme Setup"},
+        {std::string("Acme\0padding", 12), 255, "Acme"},
+        {std::string(255, 't'), 255, std::string(255, 't')},
+        {std::string(256, 't'), 255, ""},
+        {std::string(2048, 'm'), 2047, ""},
+    };
+    for (const Case& c : cases) {
+        ui = FakeFrontEnd();
+        ui.declineConfirmation = true;
+        const char* name = c.limit == 255 ? "TITLE" : "MESSAGE";
+        env.resources.erase("TITLE");
+        env.resources.erase("MESSAGE");
+        env.resources[name] = c.stored;
+        EXPECT_EQ(run(""), app::kCancelled);
+        const std::string& got = c.limit == 255 ? ui.texts().title : ui.texts().message;
+        EXPECT_EQ(got, c.expected) << name << " of " << c.stored.size() << " bytes";
+    }
+    env.resources.erase("TITLE");
+    env.resources.erase("MESSAGE");
+    ui = FakeFrontEnd();
+    ui.declineConfirmation = true;
+    run("");
+    EXPECT_EQ(ui.texts().title, "");
+    EXPECT_EQ(ui.texts().message, "");
+    EXPECT_EQ(ui.texts().license, "");
+}

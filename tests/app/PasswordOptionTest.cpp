@@ -1,40 +1,61 @@
-// The stubs' "-p PASSWORD" in front of the rest of the command line.
+// The stubs' "-p PASSWORD" among the other options of the command line.
 #include <gtest/gtest.h>
 
-#include "app/ExtractionRun.h"
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
 
 namespace {
 
-TEST(PasswordOptionTest, TakesTheFirstTwoWordsOnlyWhenTheyAreDashPAndAPassword) {
-    struct Case {
-        const char* line;
-        bool taken;
-        const char* password;
-        const char* rest;
-    };
-    const Case cases[] = {
-        {"-p secret -q", true, "secret", "-q"},
-        {"-p \"two words\" -q", true, "two words", "-q"},
-        {"-p \"say \\\"hi\\\"\"", true, "say \"hi\"", ""},
-        {"-p p\xC3\xA4ss", true, "p\xC3\xA4ss", ""},
-        {"-q -p secret", false, "", ""},
-        {"-p", false, "", ""},
-        {"-psecret -q", false, "", ""},
-        {"", false, "", ""},
-    };
-    for (const Case& c : cases) {
-        std::string password = "unchanged";
-        std::string rest = "unchanged";
-        EXPECT_EQ(app::takePasswordOption(c.line, password, rest), c.taken) << c.line;
-        if (c.taken) {
-            EXPECT_EQ(password, c.password) << c.line;
-            EXPECT_EQ(rest, c.rest) << c.line;
-            // What is left is compared with "-q" as before.
-            EXPECT_EQ(app::isQuietCommandLine(rest), std::string(c.rest) == "-q") << c.line;
-        } else {
-            EXPECT_EQ(password, "unchanged") << c.line;
-        }
+// The password read, "none" without one, or "interactive" when the line is no option line.
+std::string passwordOf(const app::StubArguments& a) {
+    if (!a.quiet && !a.test && !a.help && !a.destination && !a.password && a.runArguments.empty()) {
+        return "interactive";
     }
+    return a.password ? "[" + *a.password + "]" : "none";
+}
+
+TEST(PasswordOptionTest, WindowsLines) {
+    const struct {
+        const char* line;
+        const char* read;
+    } cases[] = {
+        {"-p secret -q", "[secret]"},
+        {"-q -p secret", "[secret]"},
+        {"-p \"two words\" -q", "[two words]"},
+        {"-p \"say \\\"hi\\\"\"", "[say \"hi\"]"},
+        {"-p p\xC3\xA4ss", "[p\xC3\xA4ss]"},
+        {"-p \"\" -q", "[]"},
+        {"-t -p secret -d C:\\x", "[secret]"},
+        {"-p", "interactive"},  // the password is missing
+        {"-psecret -q", "interactive"},
+        {"-P secret", "interactive"},
+        {"-q -- -p secret", "none"},  // RUN's words
+        {"", "interactive"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(passwordOf(app::parseStubArguments(app::commandWords(c.line))), c.read)
+            << "[" << c.line << "]";
+    }
+}
+
+TEST(PasswordOptionTest, PosixWordsAndTheOtherOptions) {
+    std::vector<app::CommandWord> words;
+    for (const char* word : {"-q", "-p", "a b \"c\"", "-d", "/tmp/x", "--", "-p", "y"}) {
+        words.push_back(app::CommandWord{word, word});
+    }
+    const app::StubArguments a = app::parseStubArguments(words);
+    ASSERT_TRUE(a.password.has_value());
+    EXPECT_EQ(*a.password, "a b \"c\"");
+    EXPECT_TRUE(a.quiet);
+    ASSERT_TRUE(a.destination.has_value());
+    EXPECT_EQ(*a.destination, "/tmp/x");
+    EXPECT_EQ(a.runArguments, (std::vector<std::string>{"-p", "y"}));
+}
+
+TEST(PasswordOptionTest, UsageNamesIt) {
+    EXPECT_NE(app::stubUsage().find("-p PASSWORD"), std::string::npos);
 }
 
 }  // namespace

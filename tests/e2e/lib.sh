@@ -20,6 +20,22 @@ note() {
     echo "--- $*"
 }
 
+# Starts a program this machine built, such as a self-extracting file: directly, or through
+# ZIPSFX_RUNNER (qemu-i386 for the 32-bit build, see tests/i386-e2e.sh).
+run_program() {  # program [args]
+    if [ -n "${ZIPSFX_RUNNER:-}" ]; then
+        "$ZIPSFX_RUNNER" "$@"
+    else
+        "$@"
+    fi
+}
+
+# Whether the script's Wine parts run: not when it runs again for another build of the tool
+# (ZIPSFX_NO_WINE=1), whose Windows counterpart the native run has covered.
+wine_parts_wanted() {
+    [ "${ZIPSFX_NO_WINE:-}" != 1 ]
+}
+
 # Skips the script when the host tool has not been built.
 require_tool_built() {
     [ -x "$TOOL" ] || skip "no zipsfx tool at $TOOL (build it first)"

@@ -104,8 +104,14 @@ with zipfile.ZipFile(work + "/climb.zip", "w") as z:
     z.writestr("../outside.txt", "x")
 with zipfile.ZipFile(work + "/absolute.zip", "w") as z:
     z.writestr("/etc/outside.txt", "x")
-with zipfile.ZipFile(work + "/bzip2.zip", "w", compression=zipfile.ZIP_BZIP2) as z:
+# A stored entry relabelled PPMd (98), a method the stub does not read, in both of its headers.
+with zipfile.ZipFile(work + "/ppmd.zip", "w") as z:
     z.writestr("a.txt", "x" * 100)
+data = bytearray(open(work + "/ppmd.zip", "rb").read())
+data[8:10] = (98).to_bytes(2, "little")
+central = data.rfind(b"PK\x01\x02")
+data[central + 10:central + 12] = (98).to_bytes(2, "little")
+open(work + "/ppmd.zip", "wb").write(data)
 PY
 refuse() {  # expected-words args...
     local words="$1"
@@ -119,7 +125,7 @@ refuse() {  # expected-words args...
 }
 refuse "'..'" "$WORK/climb.zip"
 refuse "absolute" "$WORK/absolute.zip"
-refuse "method 12" "$WORK/bzip2.zip"
+refuse "method 98 (PPMd)" "$WORK/ppmd.zip"
 refuse "RUN" --run "$(printf 'r%.0s' $(seq 1 300))" "$WORK/tree"
 refuse "destination" --destination "/$(printf 'd%.0s' $(seq 1 300))" "$WORK/tree"
 refuse "cannot find" "$WORK/no such input"

@@ -205,8 +205,8 @@ for how in "-Q:Escape" " -q:Cancel" "-q x:Escape"; do
     arg=${how%%:*}
     launch "$WORK/small.exe" "$WORK/declined" "$arg"
     wait_window "$TITLE" >/dev/null || fail "no confirmation for '$arg'"
-    [ "$(control_text "$TITLE" 65535)" = "This is a self-extracting Zip archive. Do you wish to continue and extract files?" ] ||
-        [ "$(control_text "$TITLE" -1)" = "This is a self-extracting Zip archive. Do you wish to continue and extract files?" ] ||
+    # The question's control (1101), which a shipper's --message replaces.
+    [ "$(control_text "$TITLE" 1101)" = "This is a self-extracting Zip archive. Do you wish to continue and extract files?" ] ||
         fail "confirmation text: $(controls "$TITLE")"
     if [ "$arg" = "-Q" ]; then shot "$TITLE" confirmation; fi
     if [ "${how##*:}" = Cancel ]; then click "$TITLE" 2; else press "$TITLE" Escape; fi

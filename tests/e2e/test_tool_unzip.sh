@@ -114,6 +114,10 @@ status=0
 # The Windows build of the tool, when there is one.
 source "$ZIPSFX_ROOT/tools/wine-env.sh"
 WINTOOL="${ZIPSFX_TOOL_WINDOWS:-$ZIPSFX_ROOT/build/$ZIPSFX_WINE_BUILD/zipsfx.exe}"
+if ! wine_parts_wanted; then
+    note "ZIPSFX_NO_WINE=1: Wine part left out"
+    exit 0
+fi
 if [ ! -f "$WINTOOL" ]; then
     note "no Windows build of the tool at $WINTOOL: Wine part left out"
     exit 0

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the seeds of the legacy-method and whole-archive fuzz targets into tests/fuzz/corpus/
+"""Writes the seeds of the legacy-method, LZMA and whole-archive fuzz targets into tests/fuzz/corpus/
 from the archives in tests/data, in each target's input layout. Run once when a layout changes;
 the seeds are checked in, so the fuzz runs need nothing but them."""
 import io
@@ -10,6 +10,7 @@ import zipfile
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 CORPUS = os.path.join(ROOT, "tests", "fuzz", "corpus")
 LEGACY = os.path.join(ROOT, "tests", "data", "legacy")
+LZMA = os.path.join(ROOT, "tests", "data", "lzma")
 # Small entries that still reach every part of the decoders: trees or follower sets, literals,
 # long runs, and the escape byte of Reduce.
 ENTRIES = (b"short.txt", b"runs.bin", b"escapes.bin")
@@ -52,6 +53,22 @@ def legacy_seeds():
                 write("implode", seed, bytes([selector]) + struct.pack("<H", size) + packed)
 
 
+def lzma_seeds():
+    """The LZMA test vectors of up to 64 KB, told their size; bit 0 of the selector announces
+    the end marker they carry (set on every other seed)."""
+    sizes = {}
+    with open(os.path.join(LZMA, "vectors.tsv")) as manifest:
+        for line in manifest:
+            if not line.startswith("#"):
+                name, size = line.split("\t")[:2]
+                sizes[name] = int(size)
+    sizes["noise"] = 20000
+    for number, (name, size) in enumerate(sorted(sizes.items())):
+        if size <= 0xFFFF:
+            with open(os.path.join(LZMA, name + ".lzma"), "rb") as f:
+                write("lzma", name, bytes([number & 1]) + struct.pack("<H", size) + f.read())
+
+
 def small_zip(method, names):
     buffer = io.BytesIO()
     with zipfile.ZipFile(buffer, "w", method) as z:
@@ -64,9 +81,21 @@ def small_zip(method, names):
 
 def archive_seeds():
     text = b"hello, world\n" * 8
+    write("archive", "lzma", small_zip(zipfile.ZIP_LZMA, [("a.txt", text * 4)]))
     write("archive", "stored", small_zip(zipfile.ZIP_STORED, [("a.txt", text), ("d/", b"")]))
     write("archive", "deflated",
           small_zip(zipfile.ZIP_DEFLATED, [("a.txt", text), ("d/b.bin", bytes(range(256)))]))
+    # Zip64 fields in both headers, a data descriptor and a Unix link: what the dictionary's
+    # tokens mutate towards (the local/central comparison, the extents, the link judge).
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w") as z:
+        with z.open(zipfile.ZipInfo("big.txt", (2020, 1, 1, 0, 0, 0)), "w", force_zip64=True) as f:
+            f.write(text)
+        link = zipfile.ZipInfo("d/link", (2020, 1, 1, 0, 0, 0))
+        link.create_system = 3
+        link.external_attr = 0o120777 << 16
+        z.writestr(link, "../big.txt")
+    write("archive", "zip64-link", buffer.getvalue())
     # One entry of each legacy method, cut down to its local header and a central directory.
     for archive in ("hwzip-shrink.zip", "hwzip-reduce3.zip", "hwzip-implode-8k3t.zip"):
         with open(os.path.join(LEGACY, archive), "rb") as f:
@@ -93,4 +122,5 @@ def single_entry_zip(data, name, method, flags, size, packed):
 
 if __name__ == "__main__":
     legacy_seeds()
+    lzma_seeds()
     archive_seeds()

@@ -1,15 +1,16 @@
 #!/bin/bash
 # Runs the fuzz targets (built by `make fuzz-build` into build/fuzz) over their checked-in seeds
-# in tests/fuzz/corpus/<target>. New inputs go to build/fuzz/corpus/<target>, so the checked-in
-# seeds stay few; an input that crashes, trips a sanitizer or runs past the time limit is kept
-# as build/fuzz/artifacts/<target>-* and fails the run.
+# in tests/fuzz/corpus/<target>, with tests/fuzz/<target>.dict as the dictionary where there is
+# one. New inputs go to build/fuzz/corpus/<target>, so the checked-in seeds stay few; an input
+# that crashes, trips a sanitizer or runs past the time limit is kept as
+# build/fuzz/artifacts/<target>-* and fails the run.
 # Usage: tests/fuzz/run.sh --list | TARGET [SECONDS] | --all SECONDS  (SECONDS: default
 # ZIPSFX_FUZZ_SECONDS, else 20)
 # Exit: 0 no finding, 1 a finding (or a target that cannot run in CI), 77 the target is not built.
 set -uo pipefail
 source "$(dirname "$0")/../e2e/lib.sh"
 FUZZ_BUILD="${ZIPSFX_FUZZ_BUILD:-$ZIPSFX_ROOT/build/fuzz}"
-TARGETS=(inflate implode reduce shrink archive encrypted)
+TARGETS=(inflate deflate64 bzip2 lzma implode reduce shrink archive encrypted)
 
 run_target() {  # target seconds
     local target="$1" seconds="$2" exe="$FUZZ_BUILD/$1_fuzzer"
@@ -20,11 +21,14 @@ run_target() {  # target seconds
     fi
     local scratch="$FUZZ_BUILD/corpus/$target" artifacts="$FUZZ_BUILD/artifacts"
     mkdir -p "$scratch" "$artifacts"
+    # A target's dictionary (tests/fuzz/<target>.dict), where it has one: tokens for mutations.
+    local dict=() file="$ZIPSFX_ROOT/tests/fuzz/$target.dict"
+    [ -f "$file" ] && dict=(-dict="$file")
     note "$target: $seconds s from $(find "$ZIPSFX_ROOT/tests/fuzz/corpus/$target" -type f | wc -l) seeds"
     # One input taking over 30 s (on a busy machine) counts as a hang; 2 GB of memory as a leak or a bomb.
     UBSAN_OPTIONS=print_stacktrace=1 "$exe" -max_total_time="$seconds" -timeout=30 \
         -rss_limit_mb=2048 -error_exitcode=1 -timeout_exitcode=1 -print_final_stats=1 \
-        -artifact_prefix="$artifacts/$target-" \
+        -artifact_prefix="$artifacts/$target-" "${dict[@]}" \
         "$scratch" "$ZIPSFX_ROOT/tests/fuzz/corpus/$target" 2>&1 |
         grep -v '^#[0-9]*.*\(NEW\|REDUCE\|pulse\)'
     local status=${PIPESTATUS[0]}

@@ -63,4 +63,28 @@ TEST(CertificateTable, FoundOnlyWhereTheSecurityDirectoryNamesOneInsideTheFile) 
     }
 }
 
+TEST(CertificateTable, ViewOfTheStartOfALargerFile) {
+    // Only the start of a large file is mapped: its headers are read from the view, the table's
+    // place is checked against the whole file.
+    const std::vector<std::uint8_t> headers = pe(false, 0x50000000u, 4000);
+    const std::uint64_t fileSize = 0x50000000u + 4000;
+    const struct {
+        const char* what;
+        std::uint64_t fileSize;
+        bool present;
+    } cases[] = {
+        {"table beyond the view, inside the file", fileSize, true},
+        {"table beyond the end of the file", 0x50000000u - 1, false},
+        {"file past 4 GiB", (std::uint64_t(1) << 32) + 12345, true},
+    };
+    for (const auto& c : cases) {
+        const app::CertificateTable table =
+            app::findCertificateTable(headers.data(), headers.size(), c.fileSize);
+        EXPECT_EQ(table.present, c.present) << c.what;
+        EXPECT_EQ(table.offset, c.present ? 0x50000000u : 0u) << c.what;
+    }
+    // Headers cut off by the view are not read past it, however large the file.
+    EXPECT_FALSE(app::findCertificateTable(headers.data(), 0x90, fileSize).present);
+}
+
 }  // namespace

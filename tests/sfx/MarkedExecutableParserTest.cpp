@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <system_error>
+
 #include "sfx/Layout.h"
 #include "sfx/MarkedExecutableParser.h"
 #include "base/Exception.h"
@@ -103,6 +106,63 @@ TEST(MarkedExecutableParser, UnopenableOrEmptyFileThrows) {
             EXPECT_EQ(e.kind(), "MarkedExecutableParser");
             EXPECT_EQ(e.message(), "cannot open the executable");
         }
+    }
+}
+
+// Files larger than the view, and than 4 GiB: made sparse (the tail is a hole), so that they cost
+// no disk space. A 32-bit build must open them, map only their start and keep their sizes whole.
+TEST(MarkedExecutableParser, FilesLargerThanTheViewAndThan4GiB) {
+    const std::uint64_t past4GiB = (std::uint64_t(1) << 32) + 4096 + 5;
+    const std::uint64_t pastView = platform::MappedFile::kViewLimit + 12345;
+    // A PE whose security directory names a table beyond the view but inside the file.
+    auto signedPe = filler(4096);
+    const std::uint32_t table = static_cast<std::uint32_t>(platform::MappedFile::kViewLimit) + 512;
+    auto put32 = [&](std::size_t at, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i) {
+            signedPe[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+        }
+    };
+    signedPe[0] = 'M';
+    signedPe[1] = 'Z';
+    put32(0x3C, 0x80);
+    put32(0x80, 0x00004550);
+    signedPe[0x80 + 20] = 92 + 4 + 16 * 8;  // the optional header's size
+    signedPe[0x80 + 21] = 0;
+    signedPe[0x80 + 24] = 0x0B;  // PE32
+    signedPe[0x80 + 25] = 0x01;
+    put32(0x80 + 24 + 92, 16);  // directories
+    put32(0x80 + 24 + 96 + 4 * 8, table);
+    put32(0x80 + 24 + 96 + 4 * 8 + 4, 2000);
+    putMark(signedPe, 1024);
+    auto unsignedFile = filler(4096);
+    putMark(unsignedFile, 1536);
+
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> start;
+        std::uint64_t size;
+        std::uint32_t offset;
+        std::uint64_t end;
+    } cases[] = {
+        {"past 4 GiB, unsigned", unsignedFile, past4GiB, 1568, MarkedExecutableParser::kToEnd},
+        {"past the view, signed", signedPe, pastView, 1056, table},
+        {"past 4 GiB, signed", signedPe, past4GiB, 1056, table},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        const std::string path = dir / "large.exe";
+        testsupport::writeFile(path, c.start);
+        std::error_code error;
+        std::filesystem::resize_file(std::filesystem::u8path(path), c.size, error);
+        if (error) {
+            GTEST_SKIP() << "cannot make a sparse file of " << c.size
+                         << " bytes: " << error.message();
+        }
+        MarkedExecutableParser parser(path);
+        EXPECT_EQ(parser.archiveOffset(), c.offset) << c.what;
+        EXPECT_EQ(parser.archiveEnd(), c.end) << c.what;
+        EXPECT_EQ(parser.isSigned(), c.end != MarkedExecutableParser::kToEnd) << c.what;
+        parser.close();
     }
 }
 

@@ -41,6 +41,8 @@ struct EntryPlan {
     std::function<void(std::string&)> alter;
     // Applied to the central record just before it is written.
     std::function<void(format::zip::CentralHeader&)> alterCentral;
+    // Applied to the local header just before it is written.
+    std::function<void(format::zip::LocalHeader&)> alterLocal;
     // Zip64: which central values are marked and moved to a 0x0001 extra field, in its order
     // (kWideUncompressed, kWideCompressed, kWideOffset, kWideDisk). Either size marks both in the
     // local header, whose own 0x0001 field then holds both.
@@ -167,6 +169,9 @@ inline Built build(const std::vector<EntryPlan>& entries, const ArchivePlan& pla
         local.extra = localExtra + e.extra;
         if (e.zip64 & (kWideUncompressed | kWideCompressed)) {
             local.compressedSize = local.uncompressedSize = 0xFFFFFFFFu;
+        }
+        if (e.alterLocal) {
+            e.alterLocal(local);
         }
         local.write(out);
         out.write(onDisk.data(), static_cast<std::uint32_t>(onDisk.size()));

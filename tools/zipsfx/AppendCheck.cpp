@@ -7,9 +7,8 @@
 #include "format/zip/EndHeader.h"
 #include "format/zip/EntryChecks.h"
 #include "format/zip/ExtraFields.h"
-#include "format/zip/LocalHeader.h"
+#include "format/zip/LocalHeaders.h"
 #include "format/zip/MethodDecoders.h"
-#include "format/zip/ZipReader.h"
 #include "format/zip/MethodNames.h"
 #include "format/zip/ZipReader.h"
 #include "io/FileInput.h"
@@ -63,25 +62,14 @@ void checkEntry(const std::string& path, const format::zip::PendingEntry& entry)
              ", which the stub cannot extract");
     }
     const unsigned needed = entry.versionNeeded & 0xFF;
-    if (needed > format::zip::newestVersionNeeded(entry)) {
+    const unsigned newest = format::zip::newestVersionNeeded(entry);
+    if (needed > newest) {
         fail("'" + name + "' in " + path + " needs Zip version " + generic::decimal(needed / 10) +
-             "." + generic::decimal(needed % 10) +
-             " to extract; the stub extracts up to 4.5 (5.1 for AES)");
+             "." + generic::decimal(needed % 10) + " to extract; the stub extracts " +
+             format::zip::methodName(method) +
+             (entry.method == format::zip::kAesMethod ? " AES" : "") + " entries up to " +
+             generic::decimal(newest / 10) + "." + generic::decimal(newest % 10));
     }
-}
-
-void checkLocalHeader(stream::RandomInput& input, std::uint64_t base,
-                      const format::zip::PendingEntry& entry) {
-    format::zip::LocalHeader local;
-    const std::uint64_t at = base + entry.localHeaderOffset;
-    try {
-        input.seek(at);
-        stream::SafeInput safe(input);
-        local.read(safe, true);
-    } catch (const generic::exception&) {
-        fail("no local header for '" + entry.name + "' at offset " + generic::decimal(at));
-    }
-    format::zip::checkLocalMatchesCentral(local, entry);
 }
 
 }  // namespace
@@ -91,6 +79,7 @@ std::vector<std::string> checkAppendable(const std::string& path) {
     std::vector<format::zip::PendingEntry> entries;
     std::uint64_t base = 0;
     std::uint64_t endPosition = 0;
+    std::uint64_t centralPosition = 0;
     try {
         archive.open(path);
         archive.scan();
@@ -101,6 +90,7 @@ std::vector<std::string> checkAppendable(const std::string& path) {
         entries = reader->entries();
         base = reader->base();
         endPosition = reader->endPosition();
+        centralPosition = reader->centralPosition();
         archive.close();
     } catch (const brindle5::exception::Evacuation&) {
         throw;
@@ -113,8 +103,15 @@ std::vector<std::string> checkAppendable(const std::string& path) {
     std::vector<std::string> names;
     for (const auto& entry : entries) {
         checkEntry(path, entry);
-        checkLocalHeader(input, base, entry);
         names.push_back(entry.name);
+    }
+    // The stub's own pass over the local headers, before it writes anything.
+    try {
+        const std::vector<format::zip::LocalEntry> locals =
+            format::zip::readLocalHeaders(input, base, centralPosition, entries);
+        format::zip::checkNoOverlap(entries, locals);
+    } catch (const brindle5::exception::BadFormat& e) {
+        fail(path + " is no Zip the stub can extract: " + e.message());
     }
     return names;
 }

@@ -1,58 +1,14 @@
-// `zipsfx test`: a Zip reader that decodes every entry and checks its CRC-32 like an
-// extraction, but writes nothing: the data goes to a counting sink. Names and link targets are
-// judged by the same rules as an extraction, so what it passes the stub extracts. A failing
-// entry is reported and the next one checked; only a cancel stops the run.
+// `zipsfx test` decodes through the archive library's checking reader, which the stub's -t uses
+// too; the tool knows it by these names.
 #pragma once
 
-#include <functional>
-#include <memory>
-#include <string>
-
-#include "archive/Archive.h"
-#include "format/zip/ZipReader.h"
+#include "format/zip/CheckingReader.h"
 
 namespace tools {
 
-enum class CheckResult { Sound, Skipped, Failed };
-
-// Told about each entry once it is checked: its stored name, the result and, unless sound, why.
-using CheckReport =
-    std::function<void(const std::string& name, CheckResult result, const std::string& reason)>;
-
-class CheckingReader : public format::zip::ZipReader {
-  public:
-    CheckingReader(std::uint32_t startOffset, vessel5::Archive& archive, CheckReport report)
-        : format::zip::ZipReader(startOffset, archive), report_(std::move(report)) {}
-
-    // Nothing is written: the destination's free space does not matter.
-    void checkRoom(std::uint64_t) override {}
-
-  protected:
-    void extractEntry(stream::RandomInput& input, const format::zip::PendingEntry& entry) override;
-    void extractFolder(const format::zip::PendingEntry& entry) override;
-    void extractFile(stream::RandomInput& input, const format::zip::PendingEntry& entry,
-                     const format::zip::EntryValues& values) override;
-    // Judges the target from the link's stored place: no destination is needed for that.
-    void extractLink(stream::RandomInput& input, const format::zip::PendingEntry& entry,
-                     const format::zip::EntryValues& values) override;
-    void finishLinks() override {}
-    void reportSkipped(const std::string& name, const std::string& reason) override;
-
-  private:
-    CheckReport report_;
-    std::string skipped_;
-};
-
-// An archive object whose Zip reader is a CheckingReader.
-class CheckingArchive : public vessel5::Archive {
-  public:
-    explicit CheckingArchive(CheckReport report) : report_(std::move(report)) {}
-
-  protected:
-    std::unique_ptr<vessel5::FormatReader> createReader(std::int32_t format) override;
-
-  private:
-    CheckReport report_;
-};
+using format::zip::CheckingArchive;
+using format::zip::CheckingReader;
+using format::zip::CheckReport;
+using format::zip::CheckResult;
 
 }  // namespace tools

@@ -197,7 +197,9 @@ void printUsage(std::ostream& out) {
     out << "usage: zipsfx list FILE\n"
            "       zipsfx test FILE [-P PASSWORD | --password-file PWFILE]\n"
            "       zipsfx extract FILE [-d DIR] [-q] [-P PASSWORD | --password-file PWFILE]\n"
+           "       zipsfx info FILE\n"
            "       zipsfx make ...        (zipsfx make --help for its options)\n"
+           "       zipsfx --version\n"
            "       zipsfx --help\n"
            "\n"
            "FILE is a Zip archive or a self-extracting file.\n"
@@ -210,6 +212,13 @@ void printUsage(std::ostream& out) {
            "  -P, --password-file  the password of encrypted entries, or a file whose first\n"
            "           line is the password; without them a terminal is asked. A password on\n"
            "           the command line can be seen by other users of this machine.\n"
+           "  info     what a self-extracting file will do: its stub, the program it starts,\n"
+           "           the destination, wait and temp, whether it is signed, whether a password\n"
+           "           is needed, the archive's totals\n"
+           "Methods read: stored, shrunk, reduced 1-4, imploded, deflated, Deflate64, BZip2 and\n"
+           "LZMA, with traditional encryption or WinZip AES; others are refused by name. make\n"
+           "writes stored, deflated or (--method lzma, Linux tool) LZMA, encrypted with\n"
+           "--password.\n"
            "Exit codes: 0 done, 1 cancelled, 2 error, 3 other failure.\n";
 }
 

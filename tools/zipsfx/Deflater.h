@@ -1,31 +1,29 @@
-// The writer's use of zlib: raw deflate (no zlib header) and the Zip CRC-32, so that nothing else
-// of the writer sees zlib's types.
+// The writer's use of zlib: raw deflate (no zlib header, Zip method 8) and the Zip CRC-32, so
+// that nothing else of the writer sees zlib's types.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
+#include "tools/zipsfx/Compressor.h"
+
 namespace tools {
 
-class Deflater {
+class Deflater : public Compressor {
   public:
-    // Receives each piece of compressed output.
-    using Sink = std::function<void(const std::uint8_t* data, std::size_t length)>;
-
     // Level 1 (fastest) to 9 (smallest); `what` names the input in messages. Throws
     // generic::exception when zlib cannot start.
     Deflater(int level, std::string what);
     Deflater(const Deflater&) = delete;
     Deflater& operator=(const Deflater&) = delete;
-    ~Deflater();
+    ~Deflater() override;
 
-    // Compresses the next bytes of the input; `last` ends the stream. Returns how many
-    // compressed bytes went to the sink.
     std::uint64_t compress(const std::uint8_t* data, std::size_t length, bool last,
-                           const Sink& sink);
+                           const Sink& sink) override;
+    std::uint16_t method() const override { return 8; }
+    std::uint16_t versionNeeded() const override { return 20; }
 
   private:
     struct State;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "tools/zipsfx/Commands.h"
 #include "tools/zipsfx/StubFile.h"
 #include "tools/zipsfx/StubImage.h"
+#include "tools/zipsfx/StubVersion.h"
 
 namespace tools {
 
@@ -43,6 +45,22 @@ int setRun(const std::string& path, const std::string& run, const Console& conso
     return kExitDone;
 }
 
+// The version record of a stub or of a file made with one; exit code 2 when there is none.
+int printStubVersion(const std::string& path, const Console& console) {
+    try {
+        const std::optional<std::string> version = stubVersion(readStub(path));
+        if (!version) {
+            console.err << "zipsfx layout: " << path << " carries no version\n";
+            return kExitError;
+        }
+        console.out << *version << "\n";
+    } catch (const generic::exception& e) {
+        console.err << "zipsfx layout: " << e.message() << "\n";
+        return kExitError;
+    }
+    return kExitDone;
+}
+
 }  // namespace
 
 int runLayout(int argc, char** argv, const Console& console) {
@@ -65,11 +83,15 @@ int runLayout(int argc, char** argv, const Console& console) {
             return kExitDone;
         }
     }
+    if (argc == 3 && what == "stub-version") {
+        return printStubVersion(argv[2], console);
+    }
     if (argc == 4 && what == "set-run") {
         return setRun(argv[2], argv[3], console);
     }
     console.err << "usage: zipsfx layout mark|search-limit|search-step|block-size\n"
-                   "       zipsfx layout set-run FILE TEXT\n";
+                   "       zipsfx layout set-run FILE TEXT\n"
+                   "       zipsfx layout stub-version FILE\n";
     return kExitFailure;
 }
 

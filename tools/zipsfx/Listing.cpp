@@ -3,8 +3,10 @@
 #include <cstdarg>
 #include <cstdio>
 #include <ostream>
+#include <utility>
 
 #include "archive/Archive.h"
+#include "base/CheckedSum.h"
 #include "base/Utf8.h"
 #include "format/zip/LocalHeader.h"
 #include "format/zip/MethodNames.h"
@@ -13,33 +15,6 @@
 namespace tools {
 
 namespace {
-
-struct Collector {
-    vessel5::Archive* archive;
-    std::vector<ListedEntry>* entries;
-};
-
-// Called for each central record right after the reader has read it.
-bool collect(std::uint64_t, void* user) {
-    auto* collector = static_cast<Collector*>(user);
-    auto* reader = dynamic_cast<format::zip::ZipReader*>(collector->archive->reader());
-    if (reader != nullptr) {
-        const format::zip::PendingEntry& c = reader->entries().back();
-        ListedEntry entry;
-        entry.uncompressedSize = c.uncompressedSize;
-        entry.compressedSize = c.compressedSize;
-        entry.method = c.method;
-        entry.aesStrength = c.aesStrength;
-        entry.innerMethod = c.innerMethod;
-        entry.flags = c.flags;
-        entry.date = c.date;
-        entry.time = c.time;
-        entry.crc = c.crc;
-        entry.name = c.name;
-        collector->entries->push_back(entry);
-    }
-    return true;
-}
 
 std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
 
@@ -58,13 +33,31 @@ std::vector<ListedEntry> listArchive(const std::string& path, std::uint32_t star
                                      std::uint64_t endOffset) {
     std::vector<ListedEntry> entries;
     vessel5::Archive archive;
-    Collector collector{&archive, &entries};
-    archive.onScanFile(collect, &collector);
-    archive.onScanFolder(collect, &collector);
     archive.open(path);
     archive.settings().startOffset = startOffset;
     archive.settings().endOffset = endOffset;
     archive.scan();
+    auto* reader = dynamic_cast<format::zip::ZipReader*>(archive.reader());
+    if (reader != nullptr) {
+        // Taken over, not copied: each name is held once, however long.
+        std::vector<format::zip::PendingEntry> scanned = reader->takeEntries();
+        entries.reserve(scanned.size());
+        for (format::zip::PendingEntry& c : scanned) {
+            ListedEntry entry;
+            entry.uncompressedSize = c.uncompressedSize;
+            entry.compressedSize = c.compressedSize;
+            entry.method = c.method;
+            entry.aesStrength = c.aesStrength;
+            entry.innerMethod = c.innerMethod;
+            entry.flags = c.flags;
+            entry.date = c.date;
+            entry.time = c.time;
+            entry.crc = c.crc;
+            entry.name = std::move(c.name);
+            std::string().swap(c.storedName);
+            entries.push_back(std::move(entry));
+        }
+    }
     archive.close();
     return entries;
 }
@@ -93,8 +86,9 @@ void printListing(std::ostream& out, const std::vector<ListedEntry>& entries) {
                       static_cast<unsigned long long>(e.compressedSize), method.c_str(),
                       dosDateTime(e.date, e.time).c_str(), e.crc)
             << base::printableText(e.name) << '\n';
-        uncompressed += e.uncompressedSize;
-        compressed += e.compressedSize;
+        // Totals of sizes an archive declares: they stop at the largest value, never wrap.
+        uncompressed = base::addSaturated(uncompressed, e.uncompressedSize);
+        compressed = base::addSaturated(compressed, e.compressedSize);
     }
     out << "----------  ----------                                           ----\n"
         << format("%10llu  %10llu", static_cast<unsigned long long>(uncompressed),

@@ -14,10 +14,14 @@
 #include "sfx/Layout.h"
 #include "sfx/MarkedExecutableParser.h"
 #include "tools/zipsfx/AppendCheck.h"
+#include "tools/zipsfx/Branding.h"
 #include "tools/zipsfx/Commands.h"
 #include "tools/zipsfx/Console.h"
 #include "tools/zipsfx/Fail.h"
+#include "tools/zipsfx/MakeProgress.h"
 #include "tools/zipsfx/PasswordFile.h"
+#include "tools/zipsfx/PeImage.h"
+#include "tools/zipsfx/ProgressLine.h"
 #include "tools/zipsfx/StubFile.h"
 #include "tools/zipsfx/StubLocator.h"
 #include "tools/zipsfx/TemporaryFile.h"
@@ -138,7 +142,8 @@ std::string takePassword(const MakeOptions& options) {
 
 }  // namespace
 
-void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& log) {
+void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& log,
+                 ProgressLine* line) {
     const fs::path output(options.output);
     std::error_code error;
     if (fs::is_directory(output, error)) {
@@ -169,6 +174,7 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
     StubSettings settings = options.settings;
     settings.run = prepareRun(settings.run, archived, windowsStub, log);
     applySettings(stub, settings);
+    applyBranding(stub, options.branding);
     const std::uint64_t markAt = markPosition(stub, stubPath);
     std::string password = takePassword(options);
 
@@ -201,9 +207,29 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
                     options.encryption == "zipcrypto" ? Encryption::ZipCrypto : Encryption::Aes256,
                     password);
             }
+            writer.setMethod(options.method);
+            ProgressLine silent(log, false);
+            std::uint64_t files = 0;
+            std::uint64_t bytes = 0;
             for (const ZipSource& source : sources) {
+                if (!source.folder) {
+                    ++files;
+                    const std::uintmax_t size = fs::file_size(source.path, error);
+                    bytes += error ? 0 : size;
+                }
+            }
+            MakeProgress progress(line != nullptr ? *line : silent, files, bytes);
+            std::uint64_t number = 0;
+            writer.onProgress([&](const ZipSource& source, std::uint64_t done) {
+                progress.update(number, source.name, done);
+            });
+            for (const ZipSource& source : sources) {
+                if (!source.folder) {
+                    progress.update(++number, source.name, 0);
+                }
                 writer.add(source);
             }
+            progress.finish();
             writer.finish();
             end = writer.end();
             for (const auto& entry : writer.entries()) {
@@ -217,6 +243,20 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
     }
     if (!appendZip) {
         fs::resize_file(temporary.path(), end);  // drop what re-stored entries left behind
+    }
+    if (windowsStub && options.branding.any()) {
+        // The resource writer's checksum covered the stub; the file as shipped is the sum.
+        std::fstream file(temporary.path(), std::ios::in | std::ios::out | std::ios::binary);
+        const std::uint32_t at = peChecksumOffset(stub);
+        const std::uint32_t sum = peChecksum(file, fs::file_size(temporary.path()), at);
+        file.clear();
+        file.seekp(at);
+        const char bytes[4] = {static_cast<char>(sum), static_cast<char>(sum >> 8),
+                               static_cast<char>(sum >> 16), static_cast<char>(sum >> 24)};
+        file.write(bytes, 4);
+        if (!file) {
+            fail("cannot write " + temporary.path().string());
+        }
     }
 
     // The file must be what the stub will see: the mark where it looks, a sound archive behind.
@@ -243,32 +283,37 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
     }
 }
 
-int runMake(int argc, char** argv) {
+int runMake(int argc, char** argv, const Console& console) {
     std::vector<std::string> args(argv + 1, argv + argc);
     MakeOptions options;
     try {
         options = parseMakeOptions(args);
     } catch (const generic::exception& e) {
-        std::cerr << "zipsfx make: " << e.message() << "\n"
-                  << "Try 'zipsfx make --help'.\n";
+        console.err << "zipsfx make: " << e.message() << "\n"
+                    << "Try 'zipsfx make --help'.\n";
         return kExitFailure;
     }
     if (options.help) {
-        printMakeHelp(std::cout);
+        printMakeHelp(console.out);
         return kExitDone;
     }
     clearCancel();
+    // The verbose listing takes the terminal instead.
+    ProgressLine line(console.err, console.progress && !options.quiet && !options.verbose);
     try {
-        makeArchive(options, std::cout, std::cerr);
+        makeArchive(options, console.out, console.err, &line);
     } catch (const brindle5::exception::Evacuation&) {
-        std::cerr << "zipsfx make: cancelled; no file made\n";
+        line.finish();
+        console.err << "zipsfx make: cancelled; no file made\n";
         return kExitCancelled;
     } catch (const generic::exception& e) {
-        std::cerr << "zipsfx make: " << e.message() << "\n";
+        line.finish();
+        console.err << "zipsfx make: " << e.message() << "\n";
         return kExitError;
     } catch (const std::exception& e) {
+        line.finish();
         // File system errors name the operation and path; they end the run the same way.
-        std::cerr << "zipsfx make: " << e.what() << "\n";
+        console.err << "zipsfx make: " << e.what() << "\n";
         return kExitError;
     }
     return kExitDone;

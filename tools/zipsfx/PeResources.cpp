@@ -187,7 +187,12 @@ bool isPeImage(const std::vector<std::uint8_t>& image) {
     return in.has(pe, 4) && in.u32(pe) == 0x00004550u;
 }
 
-std::vector<FileRange> findRcData(const std::vector<std::uint8_t>& image, const std::string& name) {
+namespace {
+
+// The resources of one type whose name entries `wanted` accepts, every language of each.
+template <typename Wanted>
+std::vector<FileRange> findResources(const std::vector<std::uint8_t>& image, std::uint32_t typeId,
+                                     Wanted wanted) {
     if (!isPeImage(image)) {
         damaged("not a Windows executable");
     }
@@ -199,13 +204,12 @@ std::vector<FileRange> findRcData(const std::vector<std::uint8_t>& image, const 
     }
     std::uint64_t base = fileOffset(pe, pe.resourceRva, pe.resourceSize);
     ResourceWalker walker(in, base, pe.resourceSize);
-    const std::string wanted = upper(name);
     for (const auto& type : walker.entries(0)) {
-        if (type.named || type.id != kRcDataType || !type.subdirectory) {
+        if (type.named || type.id != typeId || !type.subdirectory) {
             continue;
         }
         for (const auto& resource : walker.entries(type.target)) {
-            if (!resource.named || resource.name != wanted || !resource.subdirectory) {
+            if (!wanted(resource) || !resource.subdirectory) {
                 continue;
             }
             for (const auto& language : walker.entries(resource.target)) {
@@ -218,6 +222,20 @@ std::vector<FileRange> findRcData(const std::vector<std::uint8_t>& image, const 
         }
     }
     return found;
+}
+
+}  // namespace
+
+std::vector<FileRange> findRcData(const std::vector<std::uint8_t>& image, const std::string& name) {
+    const std::string upperName = upper(name);
+    return findResources(image, kRcDataType, [&](const ResourceWalker::Entry& resource) {
+        return resource.named && resource.name == upperName;
+    });
+}
+
+std::vector<FileRange> findResourcesOfType(const std::vector<std::uint8_t>& image,
+                                           std::uint32_t type) {
+    return findResources(image, type, [](const ResourceWalker::Entry&) { return true; });
 }
 
 }  // namespace tools

@@ -22,4 +22,9 @@ bool isPeImage(const std::vector<std::uint8_t>& image);
 // generic::exception when the executable's headers or resource directory are damaged.
 std::vector<FileRange> findRcData(const std::vector<std::uint8_t>& image, const std::string& name);
 
+// Every resource of a numbered type (16: the version resource), whatever its name or language,
+// as ranges of the file. Throws as findRcData does.
+std::vector<FileRange> findResourcesOfType(const std::vector<std::uint8_t>& image,
+                                           std::uint32_t type);
+
 }  // namespace tools

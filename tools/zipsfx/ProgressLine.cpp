@@ -23,10 +23,15 @@ void ProgressLine::setDone(std::uint64_t done) {
 }
 
 void ProgressLine::draw() {
+    if (enabled_) {
+        show(text(name_, done_, total_));
+    }
+}
+
+void ProgressLine::show(const std::string& line) {
     if (!enabled_) {
         return;
     }
-    const std::string line = text(name_, done_, total_);
     // Blank out what is left of a longer previous line.
     const std::size_t pad = width_ > line.size() ? width_ - line.size() : 0;
     out_ << '\r' << line << std::string(pad, ' ') << std::flush;

@@ -1,5 +1,6 @@
 // The one-line progress display of `zipsfx extract` and `zipsfx test` on a terminal: the entry
-// at hand and the share of the archive done, redrawn in place.
+// at hand and the share of the archive done, redrawn in place. `zipsfx make` draws its own
+// text through show().
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,8 @@ class ProgressLine {
     void setTotal(std::uint64_t total) { total_ = total; }
     void setName(const std::string& name);
     void setDone(std::uint64_t done);
+    // Draws line in place of the last one.
+    void show(const std::string& line);
     // Ends the line, if one was drawn.
     void finish();
 

@@ -70,6 +70,7 @@ namespace {
 struct BlockPlaces {
     std::vector<FileRange> runs;
     std::vector<FileRange> destinations;
+    std::vector<FileRange> options;  // empty for a stub made before the block existed
 };
 
 BlockPlaces blockPlaces(const std::vector<std::uint8_t>& image) {
@@ -80,6 +81,7 @@ BlockPlaces blockPlaces(const std::vector<std::uint8_t>& image) {
         if (places.runs.empty() || places.destinations.empty()) {
             fail("the stub has no RUN or DESTINATION resource to hold the settings", "stub");
         }
+        places.options = findRcData(image, sfx::kOptionsBlock);
         return places;
     }
     auto section = findElfSection(image, sfx::kSettingsSection);
@@ -94,6 +96,9 @@ BlockPlaces blockPlaces(const std::vector<std::uint8_t>& image) {
     places.destinations.push_back(FileRange{section->offset, sfx::kSettingsBlockSize});
     places.runs.push_back(
         FileRange{section->offset + sfx::kSettingsBlockSize, sfx::kSettingsBlockSize});
+    if (const auto options = findElfSection(image, sfx::kOptionsSection)) {
+        places.options.push_back(*options);
+    }
     return places;
 }
 
@@ -105,12 +110,65 @@ void apply(std::vector<std::uint8_t>& image, const Writes& writes) {
     }
 }
 
+std::vector<std::uint8_t> optionsBlock(const StubSettings& s, std::uint64_t capacity) {
+    std::vector<std::uint8_t> content(static_cast<std::size_t>(capacity), 0);
+    if (!content.empty()) {
+        content[0] = static_cast<std::uint8_t>((s.wait ? sfx::kOptionWait : 0) |
+                                               (s.temp ? sfx::kOptionTemp : 0));
+    }
+    return content;
+}
+
+// The text a block holds: up to its first zero byte, at most the stub's limit.
+std::string textAt(const std::vector<std::uint8_t>& image, const FileRange& r, std::size_t skip) {
+    std::string text;
+    for (std::uint64_t i = skip; i < r.size && text.size() < sfx::kMaxSettingsText; ++i) {
+        const std::uint8_t byte = image[static_cast<std::size_t>(r.offset + i)];
+        if (byte == 0) {
+            break;
+        }
+        text += static_cast<char>(byte);
+    }
+    return text;
+}
+
 }  // namespace
+
+StubSettings readSettings(const std::vector<std::uint8_t>& image) {
+    const BlockPlaces places = blockPlaces(image);
+    StubSettings settings;
+    settings.run = textAt(image, places.runs.front(), 0);
+    const FileRange& destination = places.destinations.front();
+    if (destination.size > 0) {
+        const auto selector = image[static_cast<std::size_t>(destination.offset)];
+        settings.destination = selector <= static_cast<std::uint8_t>(Destination::Folder)
+                                   ? static_cast<Destination>(selector)
+                                   : Destination::Current;
+        if (settings.destination == Destination::Folder) {
+            settings.folder = textAt(image, destination, 1);
+        }
+    }
+    if (!places.options.empty() && places.options.front().size > 0) {
+        const std::uint8_t flags = image[static_cast<std::size_t>(places.options.front().offset)];
+        settings.wait = (flags & sfx::kOptionWait) != 0;
+        settings.temp = (flags & sfx::kOptionTemp) != 0;
+    }
+    return settings;
+}
 
 void applySettings(std::vector<std::uint8_t>& image, const StubSettings& settings) {
     // Everything is computed and checked before the first byte changes.
     const BlockPlaces places = blockPlaces(image);
+    if ((settings.wait || settings.temp) && places.options.empty()) {
+        fail(
+            "the stub has no OPTIONS block to hold --wait or --temp (a stub older than these "
+            "options)",
+            "stub");
+    }
     Writes writes;
+    for (const FileRange& r : places.options) {
+        writes.emplace_back(r.offset, optionsBlock(settings, r.size));
+    }
     for (const FileRange& r : places.runs) {
         writes.emplace_back(r.offset, runBlock(settings, r.size));
     }

@@ -1,5 +1,6 @@
 #include "tools/zipsfx/ZipWriter.h"
 
+#include <algorithm>
 #include <memory>
 #include <ostream>
 #include <system_error>
@@ -36,7 +37,6 @@ constexpr std::uint16_t kVersionNeededAes = 51;
 constexpr std::uint8_t kAesStrength256 = 3;
 constexpr std::uint32_t kMarker32 = 0xFFFFFFFFu;
 constexpr std::uint8_t kStored = 0;
-constexpr std::uint8_t kDeflated = 8;
 constexpr std::uint32_t kChunk = 1 << 16;
 
 std::vector<std::uint8_t> bytesOf(format::zip::CentralHeader& header, bool local) {
@@ -238,16 +238,21 @@ void ZipWriter::add(const ZipSource& source) {
         (wide.empty() ? timestamp
                       : format::zip::zip64ExtraBlock(wide.data(), wide.size()) + timestamp) +
         aesExtra_;
-    if (!wide.empty() && header.versionNeeded < kVersionNeededZip64) {
-        header.versionNeeded = kVersionNeededZip64;
+    if (!wide.empty()) {
+        header.versionNeeded = std::max(header.versionNeeded, kVersionNeededZip64);
     }
     if (verbose_ != nullptr) {
         *verbose_ << "  adding: " << base::printableText(source.name);
         if (!source.folder) {
-            const bool deflated = header.method == kDeflated ||
-                                  (!aesExtra_.empty() && aesExtra_[9] == char(kDeflated));
-            *verbose_ << " (" << (deflated ? "deflated " : "stored ") << uncompressed_ << " -> "
-                      << compressed_ << ")";
+            // An AES entry names its method in its AES field.
+            const std::uint8_t method = header.method == format::zip::kAesMethod
+                                            ? static_cast<std::uint8_t>(aesExtra_[9])
+                                            : static_cast<std::uint8_t>(header.method);
+            *verbose_ << " ("
+                      << (method == 14        ? "lzma "
+                          : method == kStored ? "stored "
+                                              : "deflated ")
+                      << uncompressed_ << " -> " << compressed_ << ")";
         }
         *verbose_ << "\n";
     }
@@ -298,24 +303,32 @@ void ZipWriter::addFile(const ZipSource& source, format::zip::CentralHeader& hea
     std::uint32_t crc = 0;
     std::uint64_t size = 0;
     std::uint64_t packed = ~std::uint64_t(0);
-    if (level_ > 0) {
-        packed = deflateFile(source, crc, size);
+    const bool store = method_ == Method::Store || (method_ == Method::Deflate && level_ == 0);
+    if (!store) {
+        const auto compressor = makeCompressor(
+            method_, level_, error ? ~std::uint64_t(0) : expected, quoted(source.path));
+        packed = compressFile(source, *compressor, crc, size);
+        header.method = compressor->method();
+        header.flags |= compressor->flags();
+        header.versionNeeded = std::max(header.versionNeeded, compressor->versionNeeded());
     }
-    std::uint8_t method = kDeflated;
-    if (packed >= size || level_ == 0) {
-        // Deflate did not pay: store the file instead, over what deflate wrote.
+    if (store || packed >= size) {
+        // Compression did not pay: store the file instead, over what the compressor wrote.
         out_.seekp(static_cast<std::streamoff>(dataAt));
         prefix = beginEncryption(checkByte);
         size = storeFile(source, crc);
         packed = size;
-        method = kStored;
+        header.method = kStored;
+        header.flags &= format::zip::kFlagUtf8 | format::zip::kFlagEncrypted;
+        header.versionNeeded = wideLocal_ ? kVersionNeededZip64 : kVersionNeeded;
     }
     packed += prefix + endEncryption();
     if (aes) {
+        // The method goes into the AES field; the CRC-32 is not stored (AE-2).
+        aesExtra_ = aesBlock(static_cast<std::uint8_t>(header.method));
         header.method = format::zip::kAesMethod;
-        aesExtra_ = aesBlock(method);
+        header.versionNeeded = std::max(header.versionNeeded, kVersionNeededAes);
     } else {
-        header.method = method;
         header.crc = crc;
     }
     uncompressed_ = size;
@@ -346,12 +359,11 @@ std::uint32_t ZipWriter::crcOfFile(const ZipSource& source) {
     }
 }
 
-std::uint64_t ZipWriter::deflateFile(const ZipSource& source, std::uint32_t& crc,
-                                     std::uint64_t& size) {
+std::uint64_t ZipWriter::compressFile(const ZipSource& source, Compressor& compressor,
+                                      std::uint32_t& crc, std::uint64_t& size) {
     const auto in = openSource(source);
-    Deflater deflater(level_, quoted(source.path));
     auto input = std::make_unique<std::uint8_t[]>(kChunk);
-    const Deflater::Sink write = [this](const std::uint8_t* data, std::size_t length) {
+    const Compressor::Sink write = [this](const std::uint8_t* data, std::size_t length) {
         writeData(data, length);
     };
     crc = 0;
@@ -365,7 +377,10 @@ std::uint64_t ZipWriter::deflateFile(const ZipSource& source, std::uint32_t& crc
         checkSize(source, size, wideLocal_);
         crc = updateCrc32(crc, input.get(), got);
         last = got < kChunk;
-        packed += deflater.compress(input.get(), got, last, write);
+        packed += compressor.compress(input.get(), got, last, write);
+        if (progress_) {
+            progress_(source, size);
+        }
     } while (!last);
     return packed;
 }
@@ -385,6 +400,9 @@ std::uint64_t ZipWriter::storeFile(const ZipSource& source, std::uint32_t& crc) 
         checkSize(source, size, wideLocal_);
         crc = updateCrc32(crc, buffer.get(), got);
         writeData(buffer.get(), got);
+        if (progress_) {
+            progress_(source, size);
+        }
     }
     return size;
 }

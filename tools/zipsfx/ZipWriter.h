@@ -1,10 +1,10 @@
-// Writes a Zip archive of files and folders that the stub can extract: deflated or stored
-// entries, encrypted with WinZip AES-256 (AE-2) or the traditional cipher when asked, folder
-// entries, DOS times and the exact modification time (extended timestamp), no
-// data descriptors, offsets counted from the archive's first byte. Zip64 records are written only
-// where a value needs them (files of 4 GiB and more, offsets past 4 GiB, more than 65,534
-// entries), so that older extractors still read small archives. Large files are streamed, never
-// held in memory.
+// Writes a Zip archive of files and folders that the stub can extract: deflated, LZMA or stored
+// entries (a file that does not shrink is stored), encrypted with WinZip AES-256 (AE-2) or the
+// traditional cipher when asked, folder entries, DOS times and the exact modification time
+// (extended timestamp), no data descriptors, offsets counted from the archive's first byte. Zip64
+// records are written only where a value needs them (files of 4 GiB and more, offsets past 4 GiB,
+// more than 65,534 entries), so that older extractors still read small archives. Large files are
+// streamed, never held in memory.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +17,7 @@
 
 #include "algorithm/Cipher.h"
 #include "format/zip/CentralHeader.h"
+#include "tools/zipsfx/Compressor.h"
 #include "tools/zipsfx/FileStamp.h"
 #include "tools/zipsfx/ZipSources.h"
 
@@ -33,6 +34,8 @@ class ZipWriter {
   public:
     // Asked between blocks of data; true stops the writer with brindle5::exception::Evacuation.
     using CancelCheck = std::function<bool()>;
+    // Told the entry at hand and the bytes of it read so far, at its start and after each block.
+    using Progress = std::function<void(const ZipSource& source, std::uint64_t done)>;
 
     // Writes at the stream's current position, which becomes the archive's offset 0.
     ZipWriter(std::iostream& out, int level, std::ostream* verbose,
@@ -43,6 +46,10 @@ class ZipWriter {
     // random bytes, from the system's random source.
     void encryptWith(Encryption encryption, const std::string& password);
     ~ZipWriter();
+
+    // Deflate unless told otherwise; level is then that method's level.
+    void setMethod(Method method) { method_ = method; }
+    void onProgress(Progress progress) { progress_ = std::move(progress); }
 
     void add(const ZipSource& source);
     // Writes the central directory and the end record.
@@ -55,7 +62,8 @@ class ZipWriter {
 
   private:
     void addFile(const ZipSource& source, format::zip::CentralHeader& header);
-    std::uint64_t deflateFile(const ZipSource& source, std::uint32_t& crc, std::uint64_t& size);
+    std::uint64_t compressFile(const ZipSource& source, Compressor& compressor, std::uint32_t& crc,
+                               std::uint64_t& size);
     void writeEndRecords(std::uint64_t centralAt, std::uint64_t centralEnd);
     std::uint64_t storeFile(const ZipSource& source, std::uint32_t& crc);
     std::uint32_t crcOfFile(const ZipSource& source);
@@ -75,6 +83,8 @@ class ZipWriter {
     int level_;
     std::ostream* verbose_;
     CancelCheck cancelled_;
+    Method method_ = Method::Deflate;
+    Progress progress_;
     std::uint64_t base_;
     std::uint64_t end_;
     std::vector<format::zip::CentralHeader> central_;

@@ -6,12 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "base/Version.h"
 #include "format/zip/ZipReaderFactory.h"
 #include "platform/Console.h"
 #include "platform/Process.h"
 #include "platform/StopRequest.h"
 #include "tools/zipsfx/ConsoleBuffer.h"
 #include "tools/zipsfx/Commands.h"
+#include "tools/zipsfx/Info.h"
 #include "tools/zipsfx/LayoutCommand.h"
 #include "tools/zipsfx/Make.h"
 
@@ -76,6 +78,10 @@ int run(int argc, char** argv) {
         tools::printUsage(std::cout);
         return tools::kExitDone;
     }
+    if (std::strcmp(command, "--version") == 0 || std::strcmp(command, "-V") == 0) {
+        std::cout << "zipsfx " ZIPSFX_VERSION "\n";
+        return tools::kExitDone;
+    }
     platform::onStopRequest(onStop);
     const tools::Console console{std::cout, std::cerr, platform::stderrIsTerminal()};
     if (std::strcmp(command, "list") == 0) {
@@ -87,8 +93,11 @@ int run(int argc, char** argv) {
     if (std::strcmp(command, "extract") == 0) {
         return tools::runExtract(argc - 1, argv + 1, console);
     }
+    if (std::strcmp(command, "info") == 0) {
+        return tools::runInfo(argc - 1, argv + 1, console);
+    }
     if (std::strcmp(command, "make") == 0) {
-        return tools::runMake(argc - 1, argv + 1);
+        return tools::runMake(argc - 1, argv + 1, console);
     }
     if (std::strcmp(command, "layout") == 0) {
         return tools::runLayout(argc - 1, argv + 1, console);  // for the test scripts

@@ -211,11 +211,13 @@ inline const char* feedName(Feed feed) {
     }
 }
 
-inline Bytes inflate(const Bytes& compressed, Feed feed = Feed::Buffered,
-                     std::uint64_t* returned = nullptr) {
+// Decodes with Decoder: Inflate, or Deflate64Decompressor.
+template <class Decoder = algorithm::zip::Decompressor>
+Bytes inflate(const Bytes& compressed, Feed feed = Feed::Buffered,
+              std::uint64_t* returned = nullptr) {
     stream::MemoryInput memory(compressed);
     stream::MemoryOutput output;
-    algorithm::zip::Decompressor decompressor;
+    Decoder decompressor;
     std::uint64_t n;
     if (feed == Feed::Plain) {
         n = decompressor.process(memory, output);

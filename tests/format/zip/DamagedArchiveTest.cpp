@@ -107,16 +107,24 @@ TEST(DamagedArchiveTest, ASizeFarBeyondTheDataStopsTheDecoder) {
     const std::string shared = testsupport::fixturesDir();
     ZIPSFX_NEED_FIXTURE(!shared.empty(), "shared fixtures not present");
     std::string bytes = readAll(testsupport::join(shared, "legacy/hwzip-implode-8k3t.zip"));
-    const std::string localSignature("PK\3\4", 4);
+    // Both records say 256 MiB (the local header must agree with the central one), which fits
+    // the destination's free space.
+    const std::string farBeyond("\0\xff\xff\x0f", 4);  // 0x0FFFFF00
     int patched = 0;
-    for (std::size_t at = bytes.find(localSignature); at != std::string::npos;
-         at = bytes.find(localSignature, at + 4)) {
-        if (bytes[at + 8] == 6) {
-            bytes.replace(at + 22, 4, std::string("\0\xff\xff\xff", 4));  // 0xFFFFFF00
-            ++patched;
+    for (const auto& record : {std::make_pair(std::string("PK\3\4", 4), 8),
+                               std::make_pair(std::string("PK\1\2", 4), 10)}) {
+        const std::size_t method = record.second;
+        const std::size_t size = method + 14;  // the uncompressed size follows CRC and sizes
+        for (std::size_t at = bytes.find(record.first); at != std::string::npos;
+             at = bytes.find(record.first, at + 4)) {
+            if (bytes[at + method] == 6) {
+                bytes.replace(at + size, 4, farBeyond);
+                ++patched;
+            }
         }
     }
     ASSERT_GT(patched, 0);
+    ASSERT_EQ(patched % 2, 0) << "each imploded entry in both of its records";
     Extraction x(bytes);
     EXPECT_EQ(x.run(),
               "Bad data exception: compressed data ended before the file did in zip reader.");

@@ -1,6 +1,8 @@
 // The per-entry decoder: CRC of what it writes, the running count, progress and cancel.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "archive/Archive.h"
 #include "base/Exception.h"
 #include "format/zip/MethodDecoders.h"
@@ -79,7 +81,8 @@ TEST(EntryDecoderTest, ProgressCountsFromTheArchiveWidePositionAndAFalseAnswerCa
 TEST(EntryDecoderTest, OnlyTheZipMethodsWithADecoderAreAccepted) {
     vessel5::Archive archive;
     for (int method = 0; method < 256; ++method) {
-        const bool supported = method <= 6 || method == 8;
+        const bool supported = method <= 6 || method == 8 || method == 9 || method == 12 ||
+                               method == 14;
         EXPECT_EQ(format::zip::isSupportedMethod(static_cast<std::uint8_t>(method)), supported);
         if (supported) {
             EXPECT_NE(createEntryDecoder(static_cast<std::uint8_t>(method), 0, archive), nullptr);
@@ -94,4 +97,17 @@ TEST(EntryDecoderTest, OnlyTheZipMethodsWithADecoderAreAccepted) {
                           " in zip reader");
         }
     }
+}
+
+TEST(EntryDecoderTest, TheVersionNeededFollowsTheMethod) {
+    // Zip64's 4.5 for every method, or the method's own version where that is higher.
+    const std::pair<std::uint16_t, unsigned> cases[] = {{0, 45},  {8, 45},  {9, 45},
+                                                        {12, 46}, {14, 63}, {11, 45}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(format::zip::newestVersionNeeded(c.first), c.second) << "method " << c.first;
+    }
+    const format::zip::ZipMethod* bzip2 = format::zip::findMethod(12);
+    ASSERT_NE(bzip2, nullptr);
+    EXPECT_STREQ(bzip2->name, "BZip2");
+    EXPECT_EQ(format::zip::findMethod(11), nullptr);
 }

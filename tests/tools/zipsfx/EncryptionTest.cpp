@@ -65,10 +65,12 @@ struct Protection {
 };
 
 std::string zipTo(const std::string& path, const std::string& root,
-                  const std::vector<Protection>& protections, int level = 6) {
+                  const std::vector<Protection>& protections, int level = 6,
+                  tools::Method method = tools::Method::Deflate) {
     std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary | std::ios::trunc);
     std::ostringstream log;
     tools::ZipWriter writer(file, level, nullptr);
+    writer.setMethod(method);
     std::size_t files = 0;
     for (const auto& source : tools::collectSources({root}, log)) {
         if (!source.folder) {
@@ -188,6 +190,43 @@ TEST(EncryptionTest, WrittenEntriesReadBackWithTheirPasswordAndCarryTheirRecords
         Extraction run(zip, s.dir / "out", "p\xC3\xA4ss w\xC3\xB6rd");
         EXPECT_EQ(run.go(), "");
         EXPECT_TRUE(run.asked.empty());
+        expectSameFiles(s.root, run.destination);
+    }
+}
+
+// Encryption goes on top of whatever method compresses: LZMA inside AES names LZMA in its AES
+// field and needs 6.3, a stored file stays encrypted.
+TEST(EncryptionTest, EveryMethodIsEncrypted) {
+    struct Case {
+        tools::Method method;
+        Encryption encryption;
+    };
+    for (const Case c : {Case{tools::Method::Lzma, Encryption::Aes256},
+                         Case{tools::Method::Lzma, Encryption::ZipCrypto},
+                         Case{tools::Method::Store, Encryption::Aes256},
+                         Case{tools::Method::Store, Encryption::ZipCrypto}}) {
+        SCOPED_TRACE(std::to_string(static_cast<int>(c.method)) + " " +
+                     std::to_string(static_cast<int>(c.encryption)));
+        Sources s;
+        const std::string zip = zipTo(s.dir / "e.zip", s.root, {{c.encryption, "pw"}}, 6, c.method);
+        for (const auto& e : testsupport::readZipDirectory(zip, 0).entries) {
+            if (e.name.back() == '/') {
+                continue;
+            }
+            EXPECT_EQ(e.flags & format::zip::kFlagEncrypted, format::zip::kFlagEncrypted) << e.name;
+            const bool lzma = c.method == tools::Method::Lzma && e.name == "tree/a.txt";
+            format::zip::AesExtra aes;
+            if (c.encryption == Encryption::Aes256) {
+                ASSERT_TRUE(format::zip::findAesExtra(e.extra, aes)) << e.name;
+                EXPECT_EQ(e.method, 99);
+                EXPECT_EQ(aes.method, lzma ? 14 : 0) << e.name;
+                EXPECT_EQ(e.versionNeeded, lzma ? 63 : 51) << e.name;
+            } else {
+                EXPECT_EQ(e.method, lzma ? 14 : 0) << e.name;
+            }
+        }
+        Extraction run(zip, s.dir / "out", "pw");
+        EXPECT_EQ(run.go(), "");
         expectSameFiles(s.root, run.destination);
     }
 }

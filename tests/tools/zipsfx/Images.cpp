@@ -133,6 +133,10 @@ Image windowsImage(const std::vector<Resource>& resources, bool wide) {
     file.put(coff + 16, optionalSize, 2);
     const std::size_t optional = coff + 20;
     file.put(optional, wide ? 0x20B : 0x10B, 2);
+    file.put(optional + 32, 0x1000, 4);      // section alignment
+    file.put(optional + 36, kFileAlign, 4);  // file alignment
+    file.put(optional + 56, kRsrcVa + (rsrc.size() + 0xFFF) / 0x1000 * 0x1000, 4);  // image size
+    file.put(optional + 60, kFileAlign, 4);                                         // headers
     file.put(optional + (wide ? 108 : 92), 16, 4);
     const std::size_t directories = optional + (wide ? 112 : 96);
     file.put(directories + 16, kRsrcVa, 4);
@@ -151,6 +155,7 @@ Image windowsImage(const std::vector<Resource>& resources, bool wide) {
     file.put(table + 52, kRsrcVa, 4);
     file.put(table + 56, rawSize, 4);
     file.put(table + 60, 2 * kFileAlign, 4);
+    file.put(table + 76, 0x40000040u, 4);  // initialised data, readable
     file.pad(2 * kFileAlign);
     for (std::size_t i = 0; i < rsrc.size(); ++i) {
         file.put(2 * kFileAlign + i, rsrc.data()[i], 1);

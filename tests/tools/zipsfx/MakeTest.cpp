@@ -67,6 +67,29 @@ TEST(MakeOptions, ReadsEveryOptionInBothSpellings) {
     EXPECT_TRUE(parse({"--help"}).help);
 }
 
+TEST(MakeOptions, MethodAndQuiet) {
+    auto defaults = parse({"-o", "x", "in"});
+    EXPECT_EQ(defaults.method, tools::Method::Deflate);
+    EXPECT_FALSE(defaults.quiet);
+    EXPECT_EQ(parse({"-o", "x", "--method", "store", "in"}).method, tools::Method::Store);
+    EXPECT_EQ(parse({"-o", "x", "-m", "deflate", "in"}).method, tools::Method::Deflate);
+    EXPECT_TRUE(parse({"-o", "x", "-q", "in"}).quiet);
+    EXPECT_TRUE(parse({"-o", "x", "--quiet", "in"}).quiet);
+    if (tools::methodAvailable(tools::Method::Lzma)) {
+        EXPECT_EQ(parse({"-o", "x", "--method=lzma", "-l", "5", "in"}).method, tools::Method::Lzma);
+        return;
+    }
+    // The Windows tool has no LZMA compressor and says so.
+    try {
+        parse({"-o", "x", "--method", "lzma", "in"});
+        ADD_FAILURE() << "lzma accepted";
+    } catch (const generic::exception& e) {
+        EXPECT_NE(e.message().find("--method lzma is not available in this build"),
+                  std::string::npos)
+            << e.message();
+    }
+}
+
 TEST(MakeOptions, RefusesBadArguments) {
     const std::vector<std::vector<std::string>> cases = {
         {"in"},                         // no output
@@ -81,6 +104,9 @@ TEST(MakeOptions, RefusesBadArguments) {
         {"-o", "x", "--destination", "", "in"},
         {"-o", "x", "--stub", "", "in"},
         {"-o", "x", "--frobnicate", "in"},
+        {"-o", "x", "--method", "bzip2", "in"},
+        {"-o", "x", "--method", "LZMA", "in"},
+        {"-o", "x", "-q=1", "in"},
     };
     for (const auto& args : cases) {
         std::string joined;
@@ -337,8 +363,9 @@ TEST(Make, RefusalsLeaveNoFileAndKeepAnOldOne) {
         {"climbing name, as the stub mends it", "as 'b' below its destination",
          oneEntryZip("../../b"), "", ""},
         {"method 7", "method 7", oneEntryZip("a", 7), "", ""},
-        {"method 9", "unsupported compression method 9 (Deflate64)", oneEntryZip("a", 9), "", ""},
-        {"method 12", "unsupported compression method 12 (BZip2)", oneEntryZip("a", 12), "", ""},
+        {"method 10", "unsupported compression method 10 (PKWARE DCL Imploded)",
+         oneEntryZip("a", 10), "", ""},
+        {"method 98", "unsupported compression method 98 (PPMd)", oneEntryZip("a", 98), "", ""},
         {"version 4.6", "4.6", oneEntryZip("a", 0, 46), "", ""},
         {"second disk", "disks", oneEntryZip("a", 0, 20, 1), "", ""},
         {"no local header", "local header", damaged, "", ""},
@@ -401,16 +428,69 @@ TEST(Make, RefusalsLeaveNoFileAndKeepAnOldOne) {
     EXPECT_TRUE(w.others().empty());
 }
 
-TEST(Make, StubIsFoundBesideTheToolOrInTheBuildTree) {
-    auto windows = tools::stubCandidates("windows", "/opt/zipsfx/build/native");
-    auto posix = tools::stubCandidates("posix", "/opt/zipsfx/build/native");
-    ASSERT_EQ(windows.size(), 2u);
-    EXPECT_EQ(fs::path(windows[0]), fs::path("/opt/zipsfx/build/native/zipsfx-stub.exe"));
-    EXPECT_EQ(fs::path(windows[1]), fs::path("/opt/zipsfx/build/win32/zipsfx-stub.exe"));
-    ASSERT_EQ(posix.size(), 2u);
-    EXPECT_EQ(fs::path(posix[0]), fs::path("/opt/zipsfx/build/native/zipsfx-stub"));
-    EXPECT_EQ(fs::path(posix[1]), fs::path("/opt/zipsfx/build/native/zipsfx-stub"));
+TEST(Make, StubIsFoundBesideTheToolInstalledOrInTheBuildTree) {
+    auto candidates = [](const std::string& which, const std::string& folder,
+                         const std::string& stubFolder = {}) {
+        std::vector<fs::path> paths;
+        for (const std::string& c : tools::stubCandidates(which, folder, stubFolder)) {
+            paths.push_back(fs::path(c));
+        }
+        return paths;
+    };
+    using Paths = std::vector<fs::path>;
+    const std::string build = "/opt/zipsfx/build/native";
+    EXPECT_EQ(candidates("windows", build), (Paths{"/opt/zipsfx/build/native/zipsfx-stub.exe",
+                                                   "/opt/zipsfx/build/lib/zipsfx/zipsfx-stub.exe",
+                                                   "/opt/zipsfx/build/win32/zipsfx-stub.exe"}));
+    EXPECT_EQ(candidates("windows64", build),
+              (Paths{"/opt/zipsfx/build/native/zipsfx-stub-win64.exe",
+                     "/opt/zipsfx/build/lib/zipsfx/zipsfx-stub-win64.exe",
+                     "/opt/zipsfx/build/win64/zipsfx-stub.exe"}));
+    // The build folder's own stub is the first place already, and is looked at once.
+    EXPECT_EQ(candidates("posix", build), (Paths{"/opt/zipsfx/build/native/zipsfx-stub",
+                                                 "/opt/zipsfx/build/lib/zipsfx/zipsfx-stub"}));
+    // Installed: bin/ beside lib/zipsfx/.
+    EXPECT_EQ(tools::installedStubFolder(), "../lib/zipsfx");
+    EXPECT_EQ(candidates("posix", "/usr/local/bin")[1],
+              fs::path("/usr/local/lib/zipsfx/zipsfx-stub"));
+    // A folder named by ZIPSFX_STUB_DIR is the only place.
+    EXPECT_EQ(candidates("windows64", build, "/srv/stubs"),
+              (Paths{"/srv/stubs/zipsfx-stub-win64.exe"}));
+    EXPECT_TRUE(candidates("windows32", build).empty());
     EXPECT_FALSE(tools::toolFolder().empty());
+}
+
+void setVariable(const char* name, const std::string& value) {
+#ifdef _WIN32
+    _putenv_s(name, value.c_str());
+#else
+    setenv(name, value.c_str(), 1);
+#endif
+}
+
+void clearVariable(const char* name) {
+#ifdef _WIN32
+    _putenv_s(name, "");
+#else
+    unsetenv(name);
+#endif
+}
+
+TEST(Make, StubFolderFromTheEnvironmentIsTheOnlyPlaceLooked) {
+    TempDir folder;
+    writeFile(folder / "zipsfx-stub", "not really a stub");
+    setVariable("ZIPSFX_STUB_DIR", folder.path());
+    EXPECT_EQ(fs::path(tools::locateStub("posix")), fs::path(folder / "zipsfx-stub"));
+    // The build tree may hold a Windows stub; the variable's folder does not, and that is said.
+    try {
+        tools::locateStub("windows");
+        ADD_FAILURE() << "a stub outside ZIPSFX_STUB_DIR was taken";
+    } catch (const generic::exception& e) {
+        const std::string text = e.message();
+        EXPECT_NE(text.find(folder.path()), std::string::npos) << text;
+        EXPECT_NE(text.find("ZIPSFX_STUB_DIR"), std::string::npos) << text;
+    }
+    clearVariable("ZIPSFX_STUB_DIR");
 }
 
 }  // namespace

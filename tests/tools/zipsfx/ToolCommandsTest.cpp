@@ -2,6 +2,7 @@
 // output, exit codes and usage errors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -11,6 +12,7 @@
 #include "tools/zipsfx/ArchiveStart.h"
 #include "tools/zipsfx/Commands.h"
 #include "tools/zipsfx/Listing.h"
+#include "tools/zipsfx/MakeProgress.h"
 #include "tools/zipsfx/ProgressLine.h"
 #include "tests/support/ZipBuilder.h"
 
@@ -206,6 +208,36 @@ TEST(ToolCommandsTest, ACancelStopsTheRunWithExitCodeOne) {
     EXPECT_EQ(extract.err, "");
     EXPECT_FALSE(std::filesystem::exists(dir / "out/top.txt"));
     EXPECT_EQ(test.code, 1);
+}
+
+TEST(MakeProgressTest, FilesBytesShareRateAndName) {
+    EXPECT_EQ(tools::MakeProgress::text(3, 120, 45200000, 176000000, 2.0, "dist/a.dll"),
+              "[3/120] 45.2/176.0 MB 25% 22.6 MB/s dist/a.dll");
+    EXPECT_EQ(tools::MakeProgress::text(0, 0, 0, 0, 0.0, ""), "[0/0] 0.0/0.0 MB 100%");
+    // A file that grew since it was measured does not take the share past 100%.
+    EXPECT_EQ(tools::MakeProgress::text(1, 1, 300, 200, 1.0, "a\rb"),
+              "[1/1] 0.0/0.0 MB 100% 0.0 MB/s a\\rb");
+    std::ostringstream out;
+    {
+        tools::ProgressLine line(out, true);
+        tools::MakeProgress progress(line, 2, 2000000);
+        progress.update(1, "a", 0);
+        progress.update(1, "a", 1000000);
+        progress.update(2, "b", 500000);
+        progress.finish();
+    }
+    const std::string drawn = out.str();
+    EXPECT_EQ(drawn.rfind("\r[1/2] 0.0/2.0 MB 0%", 0), 0u) << drawn;
+    EXPECT_NE(drawn.find("\r[2/2] 1.5/2.0 MB 75%"), std::string::npos) << drawn;
+    EXPECT_EQ(drawn.back(), '\n');
+    std::ostringstream quiet;
+    {
+        tools::ProgressLine line(quiet, false);
+        tools::MakeProgress progress(line, 1, 10);
+        progress.update(1, "a", 5);
+        progress.finish();
+    }
+    EXPECT_EQ(quiet.str(), "");
 }
 
 TEST(ProgressLineTest, DrawsNameAndShareOnlyWhenEnabled) {
