@@ -62,6 +62,9 @@ StubArguments parseStubArguments(const std::vector<CommandWord>& words) {
             arguments.help = true;
         } else if (raw == "-d" && i + 1 < words.size() && !words[i + 1].text.empty()) {
             arguments.destination = words[++i].text;
+        } else if (raw == "-p" && i + 1 < words.size()) {
+            // Any word is a password, an empty one too.
+            arguments.password = words[++i].text;
         } else if (raw.compare(0, 3, "-d=") == 0 && words[i].text.size() > 3) {
             arguments.destination = words[i].text.substr(3);
         } else {
@@ -77,6 +80,7 @@ std::string stubUsage() {
            "  -d DIR        extract into DIR (also -d=DIR): with -q at once,\n"
            "                without it DIR is the folder offered\n"
            "  -t            test every entry, write nothing\n"
+           "  -p PASSWORD   the password of encrypted entries\n"
            "  -h, --help, /?  this text\n"
            "  -- ARGS       pass ARGS on to the program started after extracting\n"
            "\n"

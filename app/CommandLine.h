@@ -4,6 +4,7 @@
 //   -q            no questions, no progress window
 //   -d DIR, -d=DIR  extract into DIR (with -q silently; without, DIR is the folder offered)
 //   -t            test: decode every entry and check its CRC, write nothing
+//   -p PASSWORD   the password of encrypted entries (not asked for then), with any other option
 //   -h, --help, /?  the usage text
 //   -- ARGS...    passed on to the RUN program after its own arguments
 #pragma once
@@ -30,6 +31,8 @@ struct StubArguments {
     bool test = false;
     bool help = false;
     std::optional<std::string> destination;
+    // Given with -p: the run asks for no password then. The run overwrites it once it is taken.
+    std::optional<std::string> password;
     std::vector<std::string> runArguments;
 };
 

@@ -7,6 +7,7 @@
 #include "app/TextSettings.h"
 #include "archive/Archive.h"
 #include "archive/UnixPermissions.h"
+#include "archive/Wipe.h"
 #include "base/Decimal.h"
 #include "base/Exception.h"
 #include "format/zip/CheckingReader.h"
@@ -33,7 +34,12 @@ int ExtractionRun::run(const std::string& commandLine) {
 }
 
 int ExtractionRun::run(const std::vector<CommandWord>& words) {
-    const StubArguments arguments = parseStubArguments(words);
+    StubArguments arguments = parseStubArguments(words);
+    passwordGiven_ = arguments.password.has_value();
+    if (arguments.password) {
+        archive_.setPassword(*arguments.password);
+        vessel5::wipe(*arguments.password);
+    }
     try {
         return runSteps(arguments);
     } catch (const brindle5::exception::Evacuation&) {
@@ -158,6 +164,12 @@ void ExtractionRun::decode(const std::string& executablePath, vessel5::Archive& 
     archive.onDestinationWanted(&ExtractionRun::onDestinationWanted, this);
     archive.onItemStarted(&ExtractionRun::onItemStarted, this);
     archive.onItemSkipped(&ExtractionRun::onItemSkipped, this);
+    if (&archive != &archive_) {
+        archive.setPassword(archive_.password());
+    }
+    if (!quiet_ && !passwordGiven_) {
+        archive.onPasswordWanted(&ExtractionRun::onPasswordWanted, this);
+    }
     vessel5::keepUnixPermissions(archive);
     archive.open(executablePath);
     archive.settings().startOffset = offset;
@@ -206,6 +218,18 @@ bool ExtractionRun::onItemStarted(std::uint64_t, void* user) {
     }
     run->frontEnd_.showName(run->active_->currentItem().name);
     return !run->frontEnd_.isCancelled();
+}
+
+bool ExtractionRun::onPasswordWanted(std::uint64_t wrongTries, void* user) {
+    auto* run = static_cast<ExtractionRun*>(user);
+    std::string password;
+    if (!run->frontEnd_.askPassword(run->active_->passwordEntry(),
+                                    static_cast<unsigned>(wrongTries), password)) {
+        return false;
+    }
+    run->active_->setPassword(password);
+    vessel5::wipe(password);
+    return true;
 }
 
 bool ExtractionRun::onItemSkipped(const std::string& text, void* user) {

@@ -55,6 +55,7 @@ class ExtractionRun {
     static bool onDestinationWanted(void* user);
     static bool onItemStarted(std::uint64_t offset, void* user);
     static bool onItemSkipped(const std::string& text, void* user);
+    static bool onPasswordWanted(std::uint64_t wrongTries, void* user);
 
     FrontEnd& frontEnd_;
     Environment& environment_;
@@ -62,6 +63,8 @@ class ExtractionRun {
     // The archive being decoded: archive_, or the checking one of a test.
     vessel5::Archive* active_ = nullptr;
     bool quiet_ = false;
+    // A password given with -p: the user is not asked then.
+    bool passwordGiven_ = false;
     // The private folder of a --temp run, until it is deleted.
     std::string temporary_;
     // The display counts in 32 bits: larger totals are shown in units of 2^progressShift_ bytes.

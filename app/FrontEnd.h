@@ -39,6 +39,16 @@ class FrontEnd {
     // Whether the user cancelled (the one flag that every handler of the run reads).
     virtual bool isCancelled() const = 0;
 
+    // Asks for the password of the encrypted entry `entry` (its stored name); `wrongTries` is how
+    // many wrong ones were given for it so far (a second question says the first was wrong).
+    // Returns false when it cannot ask (no terminal); throws Evacuation for Cancel.
+    virtual bool askPassword(const std::string& entry, unsigned wrongTries, std::string& password) {
+        (void)entry;
+        (void)wrongTries;
+        (void)password;
+        return false;
+    }
+
     // Shows a failure's text to the user.
     virtual void showError(const std::string& text) = 0;
     // Shows a text that is no failure (the usage, a test's result): a box, or standard output.

@@ -199,4 +199,8 @@ Handler& Archive::onItemSkipped(TextHandler function, void* user) {
     return handlers_.add(kItemSkipped, function, user);
 }
 
+Handler& Archive::onPasswordWanted(Handler1 function, void* user) {
+    return handlers_.add(kPasswordWanted, function, user);
+}
+
 }  // namespace vessel5

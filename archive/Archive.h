@@ -65,6 +65,9 @@ class Archive {
     std::uint32_t endPosition() const { return endPosition_; }
     void setPassword(const std::string& password);
     const std::string& password() const { return password_; }
+    // The stored name of the entry whose password is asked for (kPasswordWanted).
+    void setPasswordEntry(const std::string& name) { passwordEntry_ = name; }
+    const std::string& passwordEntry() const { return passwordEntry_; }
 
     // The files the last decode wrote, in order; a file that failed and was removed is not here.
     void recordWritten(const std::string& storedName, const std::string& path) {
@@ -97,6 +100,7 @@ class Archive {
     Handler& onEnded(Handler0 function, void* user);
     Handler& onProgress(Handler1 function, void* user);
     Handler& onItemSkipped(TextHandler function, void* user);
+    Handler& onPasswordWanted(Handler1 function, void* user);
     template <typename Function>
     Handler& add(int list, Function function, void* user) {
         return handlers_.add(list, function, user);
@@ -132,6 +136,7 @@ class Archive {
     std::unique_ptr<FormatReader> reader_;
     bool open_ = false;
     std::string password_;
+    std::string passwordEntry_;
     bool identified_ = false;
     bool scanned_ = false;
     FileItem currentItem_;

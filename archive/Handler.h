@@ -72,6 +72,10 @@ enum List : int {
     kItemDone = 7,           // a file entry was written and closed
     kItemFailed = 8,         // a file entry failed; true deletes its partial output
     kItemSkipped = 10,       // an entry was not written; carries "name: reason"
+    // An encrypted entry needs a password (Archive::passwordEntry names it); carries how many
+    // wrong ones were given for it so far. A handler sets the archive's password and answers
+    // true, answers false when it has none to give, or throws Evacuation for Cancel.
+    kPasswordWanted = 11,
     // The scan lists are kept as part of the archive library's API; no program of ours uses them.
     kScanFile = 9,     // scan lists a file entry; false cancels
     kScanFolder = 13,  // scan lists a folder entry; false cancels

@@ -64,6 +64,8 @@ ZIPSFX_BRINDLE_EXCEPTION(UnsupportedMethod, "Unsupported method")
 ZIPSFX_BRINDLE_EXCEPTION(BadFormat, "Bad format")
 ZIPSFX_BRINDLE_EXCEPTION(BadData, "Bad data")
 ZIPSFX_BRINDLE_EXCEPTION(Output, "Output")
+// No password was given for an encrypted entry, or none of those given fits it.
+ZIPSFX_BRINDLE_EXCEPTION(Password, "Password")
 
 #undef ZIPSFX_BRINDLE_EXCEPTION
 

@@ -30,6 +30,8 @@ NEEDED=(
     "p7zip-full:/usr/bin/7z"
     # bsdtar writes the Zip archives of macOS and of Windows 10 and later ("./" first).
     "libarchive-tools:/usr/bin/bsdtar"
+    # AES, HMAC-SHA1 and PBKDF2 for encrypted entries on POSIX, linked from its static archive.
+    "libtomcrypt-dev:/usr/lib/x86_64-linux-gnu/libtomcrypt.a"
     "python3:/usr/bin/python3"
     # Signing a self-extracting file (tests/e2e/test_make_signing.sh).
     "osslsigncode:/usr/bin/osslsigncode"

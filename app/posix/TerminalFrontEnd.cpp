@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "base/Decimal.h"
 #include "base/Exception.h"
 #include "base/Utf8.h"
 #include "platform/StopRequest.h"
@@ -159,6 +160,31 @@ std::string TerminalFrontEnd::chooseDestination(const std::string& initial) {
         throw brindle5::exception::Evacuation();
     }
     return answer.empty() ? initial : answer;
+}
+
+bool TerminalFrontEnd::askPassword(const std::string& entry, unsigned wrongTries,
+                                   std::string& password) {
+    if (!terminal_.isOpen() || !terminal_.setEcho(false)) {
+        return false;
+    }
+    if (!drawn_.empty()) {
+        // The progress line stays as it was drawn; the question starts below it.
+        terminal_.write("\n");
+        drawn_.clear();
+    }
+    std::string question = "Password for " + base::printableText(entry);
+    if (wrongTries > 0) {
+        // Each question its own words: the second and third say which try they are.
+        question =
+            "Wrong password.\n" + question + " (try " + generic::decimal(wrongTries + 1) + " of 3)";
+    }
+    terminal_.write(question + ": ");
+    const bool answered = readLine(password);
+    terminal_.setEcho(true);
+    if (!answered) {
+        throw brindle5::exception::Evacuation();
+    }
+    return true;
 }
 
 void TerminalFrontEnd::createProgress() {

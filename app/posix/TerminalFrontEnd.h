@@ -31,6 +31,9 @@ class TerminalFrontEnd : public FrontEnd {
     void destroyProgress() override;
     bool isCancelled() const override;
 
+    // Asks with the echo off; three questions at most come from the reader.
+    bool askPassword(const std::string& entry, unsigned wrongTries, std::string& password) override;
+
     void showError(const std::string& text) override;
     void showMessage(const std::string& text) override;
     void note(const std::string& text) override;

@@ -212,7 +212,59 @@ INT_PTR CALLBACK destinationProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     return 0;
 }
 
+// What the password dialog shows and, once OK is pressed, what was typed.
+struct PasswordState {
+    std::string prompt;
+    std::string password;
+};
+
+INT_PTR CALLBACK passwordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        SetDlgItemTextW(dialog, IDC_PASSWORD_PROMPT,
+                        wide(reinterpret_cast<PasswordState*>(lParam)->prompt).c_str());
+        SetFocus(GetDlgItem(dialog, IDC_PASSWORD_EDIT));
+        return FALSE;  // the focus is set
+    }
+    auto* state = reinterpret_cast<PasswordState*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    if (message != WM_COMMAND || state == nullptr) {
+        return 0;
+    }
+    if (LOWORD(wParam) == IDOK) {
+        const HWND edit = GetDlgItem(dialog, IDC_PASSWORD_EDIT);
+        WideText text(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1);
+        const int n = GetWindowTextW(edit, text.data(), static_cast<int>(text.size()));
+        state->password = narrow(text.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
+        SecureZeroMemory(text.data(), text.size() * sizeof(wchar_t));
+        EndDialog(dialog, 1);
+    } else if (LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, 0);
+    }
+    return 0;
+}
+
 }  // namespace
+
+bool DialogFrontEnd::askPassword(const std::string& entry, unsigned wrongTries,
+                                 std::string& password) {
+    if (!hasTemplate("PASSWORD")) {
+        return false;
+    }
+    PasswordState state;
+    state.prompt =
+        (wrongTries > 0 ? "Wrong password. Enter the password for " : "Enter the password for ") +
+        entry + ":";
+    const INT_PTR result = DialogBoxParamW(instance_, L"PASSWORD", nullptr, passwordProc,
+                                           reinterpret_cast<LPARAM>(&state));
+    if (result == 0) {
+        throw brindle5::exception::Evacuation();
+    }
+    if (result < 0) {
+        return false;  // the dialog could not be shown
+    }
+    password = state.password;
+    return true;
+}
 
 bool DialogFrontEnd::hasTemplate(const char* name) const {
     return FindResourceW(instance_, wide(name).c_str(), MAKEINTRESOURCEW(5)) !=

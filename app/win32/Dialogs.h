@@ -30,6 +30,9 @@ class DialogFrontEnd : public FrontEnd {
     void destroyProgress() override { progress_.destroy(); }
     bool isCancelled() const override { return progress_.isCancelled(); }
 
+    // The PASSWORD dialog: hidden characters, OK and Cancel.
+    bool askPassword(const std::string& entry, unsigned wrongTries, std::string& password) override;
+
     void showError(const std::string& text) override;
     void showMessage(const std::string& text) override;
 

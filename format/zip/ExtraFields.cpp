@@ -114,5 +114,17 @@ bool exactModificationTime(const std::string& extra, std::uint64_t& ticks) {
     return false;
 }
 
+bool findAesExtra(const std::string& extra, AesExtra& aes) {
+    std::string data;
+    if (!findExtraBlock(extra, kAesExtraTag, data) || data.size() < 7 || data[2] != 'A' ||
+        data[3] != 'E') {
+        return false;
+    }
+    aes.version = static_cast<std::uint16_t>(little(data, 0, 2));
+    aes.strength = static_cast<std::uint8_t>(data[4]);
+    aes.method = static_cast<std::uint16_t>(little(data, 5, 2));
+    return true;
+}
+
 }  // namespace zip
 }  // namespace format

@@ -12,6 +12,9 @@ namespace zip {
 constexpr std::uint16_t kZip64ExtraTag = 0x0001;
 constexpr std::uint16_t kNtfsExtraTag = 0x000a;
 constexpr std::uint16_t kTimestampExtraTag = 0x5455;
+// WinZip's AES field, which an entry of method 99 carries in its central and local records.
+constexpr std::uint16_t kAesExtraTag = 0x9901;
+constexpr std::uint8_t kAesMethod = 99;
 constexpr std::uint32_t kZip64Marker32 = 0xFFFFFFFFu;
 constexpr std::uint16_t kZip64Marker16 = 0xFFFFu;
 
@@ -37,6 +40,19 @@ void widenFromZip64(const std::string& extra, bool withLocation, WideValues& val
 // the NTFS block's first attribute (tag 1), else from the extended timestamp. False when neither
 // gives one.
 bool exactModificationTime(const std::string& extra, std::uint64_t& ticks);
+
+// The AES field's values: AE-1 (1) or AE-2 (2, whose CRC-32 is not stored), the key strength
+// (1 to 3: AES-128, -192, -256) and the compression method of the data inside.
+struct AesExtra {
+    std::uint16_t version = 0;
+    std::uint8_t strength = 0;
+    std::uint16_t method = 0;
+};
+
+// The AES field of an extra field, or false when there is none or it is not WinZip's ("AE").
+bool findAesExtra(const std::string& extra, AesExtra& aes);
+// Builds an AES block.
+std::string aesExtraBlock(const AesExtra& aes);
 
 // Builds an extended timestamp block holding only the modification time (seconds since 1970 UTC).
 std::string timestampExtraBlock(std::int64_t secondsSince1970);

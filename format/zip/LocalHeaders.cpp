@@ -53,6 +53,22 @@ EntryValues valuesOf(const LocalHeader& local, const PendingEntry& entry) {
     return values;
 }
 
+// An AES entry's data is decoded by the method its AES field names, with the key strength and
+// version of that field; both were checked against the central record's method (99) already.
+void takeAesExtra(const LocalHeader& local, const PendingEntry& entry, EntryValues& values) {
+    if (local.method != kAesMethod) {
+        return;
+    }
+    AesExtra aes;
+    if (!findAesExtra(local.extra, aes) || aes.method > 0xFF) {
+        throw brindle5::exception::BadFormat(
+            "AES encrypted local header without its extra field in zip reader for " + entry.name);
+    }
+    values.method = static_cast<std::uint8_t>(aes.method);
+    values.aesStrength = aes.strength;
+    values.aesVersion = aes.version;
+}
+
 }  // namespace
 
 std::vector<LocalEntry> readLocalHeaders(stream::RandomInput& rawInput, std::uint64_t base,
@@ -78,6 +94,7 @@ std::vector<LocalEntry> readLocalHeaders(stream::RandomInput& rawInput, std::uin
         }
         result.values = valuesOf(local, entry);
         checkLocalMatchesCentral(local, result.values, entry);
+        takeAesExtra(local, entry, result.values);
         if (!base::addChecked(result.headerStart, local.size(), result.dataStart) ||
             !base::addChecked(result.dataStart, result.values.compressedSize, result.dataEnd) ||
             result.dataEnd > limit) {

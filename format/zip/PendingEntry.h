@@ -18,6 +18,9 @@ struct PendingEntry {
     std::uint16_t versionNeeded = 0;
     std::uint16_t flags = 0;
     std::uint8_t method = 0;
+    // For an AES entry (method 99): its key strength (1 to 3) and the method inside; 0 otherwise.
+    std::uint8_t aesStrength = 0;
+    std::uint16_t innerMethod = 0;
     std::uint16_t time = 0;
     std::uint16_t date = 0;
     // Where the entry was made and its attributes there (Unix permission bits, for instance).
@@ -41,7 +44,11 @@ struct PendingEntry {
 // field, or the central record's where the local header defers to a data descriptor.
 struct EntryValues {
     std::uint16_t flags = 0;
+    // The compression method of the data; for an AES entry the one inside the encryption.
     std::uint8_t method = 0;
+    // For an AES entry: its key strength (1 to 3) and version (AE-1, AE-2); 0 otherwise.
+    std::uint8_t aesStrength = 0;
+    std::uint16_t aesVersion = 0;
     std::uint16_t time = 0;
     std::uint16_t date = 0;
     std::uint32_t crc = 0;

@@ -148,5 +148,20 @@ std::string zip64ExtraBlock(const std::uint64_t* values, std::size_t count) {
     return block;
 }
 
+std::string aesExtraBlock(const AesExtra& aes) {
+    const char block[] = {static_cast<char>(kAesExtraTag & 0xFF),
+                          static_cast<char>(kAesExtraTag >> 8),
+                          7,
+                          0,
+                          static_cast<char>(aes.version & 0xFF),
+                          static_cast<char>(aes.version >> 8),
+                          'A',
+                          'E',
+                          static_cast<char>(aes.strength),
+                          static_cast<char>(aes.method & 0xFF),
+                          static_cast<char>(aes.method >> 8)};
+    return std::string(block, sizeof block);
+}
+
 }  // namespace zip
 }  // namespace format

@@ -3,16 +3,18 @@
 #include <vector>
 
 #include "algorithm/CipherInput.h"
-#include "algorithm/zip/TraditionalCipher.h"
+#include "algorithm/zip/WinZipAes.h"
 #include "archive/Archive.h"
 #include "archive/LinkTarget.h"
 #include "archive/UnixPermissions.h"
+#include "archive/Wipe.h"
 #include "base/CheckedSum.h"
 #include "base/Decimal.h"
 #include "base/Exception.h"
 #include "base/Utf8.h"
 #include "format/zip/BoundedInput.h"
 #include "format/zip/EncryptionHeader.h"
+#include "format/zip/EntryDecryption.h"
 #include "format/zip/EntryChecks.h"
 #include "format/zip/ExtraFields.h"
 #include "format/zip/LocalHeaders.h"
@@ -75,6 +77,12 @@ std::string joinPath(const std::vector<std::string>& parts, std::size_t count) {
 
 ZipReader::ZipReader(std::uint32_t startOffset, vessel5::Archive& archive)
     : vessel5::FormatReader(startOffset, archive) {}
+
+ZipReader::~ZipReader() {
+    for (std::string& password : fitted_) {
+        vessel5::wipe(password);
+    }
+}
 
 void ZipReader::locateEndRecords(stream::RandomInput& input) {
     const std::uint64_t located = end_.locate(input);
@@ -157,6 +165,11 @@ PendingEntry ZipReader::readCentralRecord(stream::InputStream& input) {
     entry.versionNeeded = central_.versionNeeded;
     entry.flags = central_.flags;
     entry.method = central_.method;
+    AesExtra aes;
+    if (entry.method == kAesMethod && findAesExtra(central_.extra, aes)) {
+        entry.aesStrength = aes.strength;
+        entry.innerMethod = aes.method;
+    }
     entry.time = central_.time;
     entry.date = central_.date;
     entry.versionMadeBy = central_.versionMadeBy;
@@ -299,8 +312,12 @@ void ZipReader::readCentralDirectory(stream::RandomInput& input) {
         settings.totalUncompressedSize =
             base::addSaturated(settings.totalUncompressedSize, entry.uncompressedSize);
         std::uint64_t compressed = entry.compressedSize;
-        if ((entry.flags & kFlagEncrypted) && compressed >= EncryptionHeader::kSize) {
-            compressed -= EncryptionHeader::kSize;
+        const std::uint64_t overhead = (entry.flags & kFlagEncrypted) == 0 ? 0
+                                       : entry.method == kAesMethod
+                                           ? algorithm::zip::aesOverhead(entry.aesStrength)
+                                           : EncryptionHeader::kSize;
+        if (compressed >= overhead) {
+            compressed -= overhead;
         }
         settings.totalCompressedSize = base::addSaturated(settings.totalCompressedSize, compressed);
         settings.entryCount += 1;
@@ -355,11 +372,13 @@ void ZipReader::decodeStream(stream::RandomInput& rawInput) {
     }
     // The whole directory is checked before anything is written.
     for (const PendingEntry& entry : entries_) {
-        if (!isSupportedMethod(entry.method)) {
-            throw brindle5::exception::UnsupportedMethod(unsupportedMethodText(entry.method) +
-                                                         " for " + entry.name + " in zip reader");
+        checkAesEntry(entry);
+        const std::uint16_t method = dataMethod(entry);
+        if (method > 0xFF || !isSupportedMethod(static_cast<std::uint8_t>(method))) {
+            throw brindle5::exception::UnsupportedMethod(unsupportedMethodText(method) + " for " +
+                                                         entry.name + " in zip reader");
         }
-        if ((entry.versionNeeded & 0xFF) > newestVersionNeeded(entry.method)) {
+        if ((entry.versionNeeded & 0xFF) > newestVersionNeeded(entry)) {
             throw brindle5::exception::UnsupportedMethod(
                 "unsupported version needed to extract " +
                 generic::decimal((entry.versionNeeded & 0xFF) / 10) + "." +
@@ -388,6 +407,7 @@ void ZipReader::decodeStream(stream::RandomInput& rawInput) {
     produced() = 0;
     clearOutputNames();
     links_.clear();
+    unlockFirstEncrypted(input);
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         extractEntry(input, entries_[i], locals_[i]);
     }
@@ -399,6 +419,8 @@ void ZipReader::decodeStream(stream::RandomInput& rawInput) {
 
 void ZipReader::extractEntry(stream::RandomInput& input, const PendingEntry& entry,
                              const LocalEntry& local) {
+    current_ = &entry;
+    unlocked_.reset();
     if (entry.isFolder() && namesDestination(entry.name)) {
         return;  // "./" and the like: the destination itself, which exists
     }
@@ -445,6 +467,10 @@ void ZipReader::extractFile(stream::RandomInput& input, const PendingEntry& entr
         produced() = base::addSaturated(produced(), values.uncompressedSize);
         evacuateUnless(archive().dispatch(vessel5::kProgress, produced()));
         return;
+    }
+    if (values.flags & kFlagEncrypted) {
+        // The password is known to fit before the file is made.
+        unlocked_ = unlock(input, values);
     }
     stream::FileOutput output;
     // The name may have changed on the way (a unique or shortened name): handlers of the entry's
@@ -536,35 +562,123 @@ void ZipReader::decodeData(stream::RandomInput& input, stream::OutputStream& out
     }
     // No decoder may read past the entry's data, however damaged that data is, nor write more
     // or less than the entry declares.
-    BoundedInput data(input, values.compressedSize);
     SizeLimitedOutput limited(output, values.uncompressedSize);
+    bool checksCrc = true;
     if (values.flags & kFlagEncrypted) {
-        if (values.compressedSize < EncryptionHeader::kSize) {
-            throw brindle5::exception::BadFormat(
-                "encrypted file is shorter than its encryption header in zip reader");
+        std::unique_ptr<EntryDecryption> decryption = std::move(unlocked_);
+        if (!decryption) {
+            decryption = unlock(input, values);
         }
+        // The input is at the first encrypted data byte now.
+        const std::uint64_t dataSize = values.compressedSize - decryption->overhead();
         if (takesCompressedSize(values.method)) {
-            decoder->compressedSize -= EncryptionHeader::kSize;
+            decoder->compressedSize = dataSize;
         }
-        algorithm::zip::TraditionalCipher cipher;
-        cipher.setPassword(archive().password());
-        cipher.reset();
-        EncryptionHeader header(cipher);
-        const bool descriptor = (values.flags & kFlagDataDescriptor) != 0;
-        header.setExpect(
-            static_cast<std::uint8_t>(descriptor ? values.time >> 8 : values.crc >> 24));
-        stream::SafeInput safeData(data);
-        header.read(safeData, true);
-        stream::CipherInput decrypted(data, cipher);
+        BoundedInput data(input, dataSize);
+        stream::CipherInput decrypted(data, decryption->cipher());
         decoder->decode(decrypted, limited);
+        // Whatever the decoder left of the data is decrypted too: the authentication code
+        // covers every byte.
+        std::uint8_t rest[4096];
+        while (data.left() > 0 &&
+               decrypted.read(
+                   rest, static_cast<std::uint32_t>(data.left() < sizeof rest ? data.left()
+                                                                              : sizeof rest)) > 0) {
+        }
+        decryption->finish(input);
+        checksCrc = decryption->checksCrc();
     } else {
+        BoundedInput data(input, values.compressedSize);
         decoder->decode(data, limited);
     }
     produced() = decoder->produced;
     limited.finish();
-    if (decoder->crc != values.crc) {
+    if (checksCrc && decoder->crc != values.crc) {
         throw brindle5::exception::BadData("CRC mismatch in zip reader; data is invalid");
     }
+}
+
+std::uint16_t newestVersionNeeded(const PendingEntry& entry) {
+    if (entry.method != kAesMethod) {
+        return newestVersionNeeded(entry.method);
+    }
+    const std::uint16_t inner = newestVersionNeeded(entry.innerMethod);
+    return inner > kNewestVersionNeededAes ? inner : kNewestVersionNeededAes;
+}
+
+void ZipReader::checkAesEntry(const PendingEntry& entry) {
+    if (entry.method != kAesMethod) {
+        return;
+    }
+    algorithm::zip::AesStrength sizes = {};
+    if (!algorithm::zip::aesStrength(entry.aesStrength, sizes)) {
+        throw brindle5::exception::UnsupportedMethod(
+            "AES encryption without a known key strength for " + entry.name + " in zip reader");
+    }
+}
+
+void ZipReader::unlockFirstEncrypted(stream::RandomInput& input) {
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const PendingEntry& entry = entries_[i];
+        if ((entry.flags & kFlagEncrypted) == 0 || entry.isFolder() ||
+            namesDestination(entry.name)) {
+            continue;
+        }
+        current_ = &entry;
+        const LocalEntry& local = locals_[i];
+        try {
+            if (local.values.flags & kFlagEncrypted) {
+                input.seek(local.dataStart);
+                unlock(input, local.values);
+            }
+        } catch (const brindle5::exception::BadFormat&) {
+            // A damaged entry (data shorter than its encryption header): it fails in its turn,
+            // with its own message.
+        }
+        return;
+    }
+}
+
+std::unique_ptr<EntryDecryption> ZipReader::unlock(stream::RandomInput& input,
+                                                   const EntryValues& values) {
+    const std::string& name = current_ != nullptr ? current_->name : std::string();
+    const std::uint64_t start = input.tell();
+    auto attempt = [&](const std::string& password) {
+        input.seek(start);
+        return EntryDecryption::open(input, values, password);
+    };
+    // The password that fitted last (or was given), the empty one and those that fitted other
+    // entries, silently; then the user.
+    if (auto decryption = attempt(archive().password())) {
+        return decryption;
+    }
+    if (!archive().password().empty()) {
+        if (auto decryption = attempt(std::string())) {
+            return decryption;
+        }
+    }
+    for (const std::string& password : fitted_) {
+        if (password != archive().password()) {
+            if (auto decryption = attempt(password)) {
+                return decryption;
+            }
+        }
+    }
+    archive().setPasswordEntry(name);
+    for (unsigned wrong = 0; wrong < kPasswordTries; ++wrong) {
+        if (archive().handlers().size(vessel5::kPasswordWanted) == 0 ||
+            !archive().dispatch(vessel5::kPasswordWanted, wrong)) {
+            throw brindle5::exception::Password((wrong == 0 && archive().password().empty()
+                                                     ? "a password is needed for "
+                                                     : "wrong password for ") +
+                                                name + " in zip reader");
+        }
+        if (auto decryption = attempt(archive().password())) {
+            fitted_.push_back(archive().password());
+            return decryption;
+        }
+    }
+    throw brindle5::exception::Password("wrong password for " + name + " in zip reader");
 }
 
 void ZipReader::setModificationTime(stream::FileOutput& output, const PendingEntry& entry,

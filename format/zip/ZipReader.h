@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "archive/FormatReader.h"
 #include "format/zip/CentralHeader.h"
 #include "format/zip/EndHeader.h"
+#include "format/zip/EntryDecryption.h"
 #include "format/zip/LocalHeader.h"
 #include "format/zip/LocalHeaders.h"
 #include "format/zip/PendingEntry.h"
@@ -33,6 +35,17 @@ namespace zip {
 // The newest "version needed to extract" the reader accepts for any method: 4.5, Zip64 itself; a
 // method of a later version (BZip2 4.6, LZMA 6.3) may declare its own (newestVersionNeeded).
 constexpr std::uint16_t kNewestVersionNeeded = 45;
+// WinZip AES entries need 5.1.
+constexpr std::uint16_t kNewestVersionNeededAes = 51;
+
+// The newest version needed that the reader accepts for the entry: its method's
+// (newestVersionNeeded of the method), and for an AES entry that of the method inside the
+// encryption, at least 5.1.
+std::uint16_t newestVersionNeeded(const PendingEntry& entry);
+// The method that decodes the entry's data: for an AES entry the one inside the encryption.
+inline std::uint16_t dataMethod(const PendingEntry& entry) {
+    return entry.method == 99 ? entry.innerMethod : entry.method;
+}
 
 class ZipReader : public vessel5::FormatReader {
   public:
@@ -41,8 +54,12 @@ class ZipReader : public vessel5::FormatReader {
     static constexpr unsigned kCreateAttempts = 256;
     // The longest link target taken: longer data is no path.
     static constexpr std::uint64_t kMaxLinkTarget = 4096;
+    // How many passwords the user is asked for before an entry fails.
+    static constexpr unsigned kPasswordTries = 3;
 
     ZipReader(std::uint32_t startOffset, vessel5::Archive& archive);
+    // Overwrites the passwords it kept.
+    ~ZipReader() override;
 
     // Reads the whole central directory, fills the archive's entry count, totals and archive
     // name, and decides where offsets count from. Must run before decodeStream.
@@ -84,7 +101,7 @@ class ZipReader : public vessel5::FormatReader {
     // later link can change where it leads.
     virtual void finishLinks();
     // Decrypts and decodes the entry's data, which starts at the input's position, into output
-    // and compares its CRC-32.
+    // and compares its CRC-32 (and, for AES, the authentication code).
     void decodeData(stream::RandomInput& input, stream::OutputStream& output,
                     const EntryValues& values);
     // decodeData into a created file, then its time; a failure closes the file and, unless a
@@ -94,6 +111,11 @@ class ZipReader : public vessel5::FormatReader {
     // The link's target, decoded from its data (at most kMaxLinkTarget bytes: extractEntry has
     // skipped longer ones).
     std::string decodeLinkTarget(stream::RandomInput& input, const EntryValues& values);
+    // Finds a password that fits the encrypted entry whose data starts at the input's position:
+    // the one that fitted last (or was given), the empty one, then what the handlers of the
+    // password list give, kPasswordTries times. Throws brindle5::exception::Password when none
+    // fits or none is given. Leaves the input after the entry's encryption header.
+    std::unique_ptr<EntryDecryption> unlock(stream::RandomInput& input, const EntryValues& values);
     // Tells the skip handlers about an entry that is not written, with the reason.
     virtual void reportSkipped(const std::string& name, const std::string& reason);
 
@@ -108,6 +130,10 @@ class ZipReader : public vessel5::FormatReader {
     bool centralRecordAt(stream::RandomInput& input, std::uint64_t position, PendingEntry& first);
     bool localSignatureAt(stream::RandomInput& input, std::uint64_t position);
     void readCentralDirectory(stream::RandomInput& input);
+    // Refuses an AES entry whose extra field is missing or names no known key strength.
+    void checkAesEntry(const PendingEntry& entry);
+    // The password is settled on the first encrypted file before anything is written.
+    void unlockFirstEncrypted(stream::RandomInput& input);
     PendingEntry readCentralRecord(stream::InputStream& input);
     void setModificationTime(stream::FileOutput& output, const PendingEntry& entry,
                              const EntryValues& values);
@@ -118,6 +144,12 @@ class ZipReader : public vessel5::FormatReader {
     // What the pass over the local headers found, one per entry of entries_.
     std::vector<LocalEntry> locals_;
     std::vector<PendingLink> links_;
+    // The entry being extracted, and its decryption when extractFile set it up before creating
+    // the file (decodeData takes it).
+    const PendingEntry* current_ = nullptr;
+    std::unique_ptr<EntryDecryption> unlocked_;
+    // The passwords the user gave that fitted an entry: tried on the later entries too.
+    std::vector<std::string> fitted_;
     std::uint64_t endPosition_ = 0;
     // Where the records that end the central directory begin: the Zip64 end record, else the end
     // record.

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace platform {
@@ -13,7 +14,28 @@ Terminal::Terminal() : descriptor_(::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOC
 
 // Without a terminal the descriptor is -1, which close refuses harmlessly.
 Terminal::~Terminal() {
+    if (echoOff_) {
+        setEcho(true);
+    }
     ::close(descriptor_);
+}
+
+bool Terminal::setEcho(bool echo) {
+    struct termios modes = {};
+    if (::tcgetattr(descriptor_, &modes) != 0) {
+        return false;
+    }
+    if (echo) {
+        modes.c_lflag |= ECHO;
+    } else {
+        // The line's end is still shown, so that the next text starts on a line of its own.
+        modes.c_lflag = (modes.c_lflag & ~static_cast<tcflag_t>(ECHO)) | ECHONL;
+    }
+    if (::tcsetattr(descriptor_, TCSAFLUSH, &modes) != 0) {
+        return false;
+    }
+    echoOff_ = !echo;
+    return true;
 }
 
 void Terminal::write(const std::string& text) {

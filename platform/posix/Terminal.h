@@ -30,11 +30,15 @@ class Terminal {
     int read(int milliseconds);
     // The terminal's width in columns, or 0 when it does not say.
     unsigned columns() const;
+    // Stops (false) or restarts (true) the echo of typed characters, for a password; the
+    // destructor restarts it. False when the terminal cannot be told.
+    bool setEcho(bool echo);
     // Its height in lines, or 0 when it does not say.
     unsigned rows() const;
 
   private:
     int descriptor_ = -1;
+    bool echoOff_ = false;
 };
 
 }  // namespace posix

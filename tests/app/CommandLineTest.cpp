@@ -13,7 +13,7 @@ using app::StubArguments;
 // What a line reads as, in one comparable text: the flags, the folder and the passed arguments,
 // or "interactive" for the run without options.
 std::string reading(const StubArguments& a) {
-    if (!a.quiet && !a.test && !a.help && !a.destination && a.runArguments.empty()) {
+    if (!a.quiet && !a.test && !a.help && !a.destination && !a.password && a.runArguments.empty()) {
         return "interactive";
     }
     std::string text;

@@ -23,52 +23,6 @@ make_sfx "$STUB" "$WORK/small.zip" "$WORK/small.sfx"
 chmod +x "$WORK/small.sfx"
 EXPECTED=$(tree_of "$WORK/src")
 
-# Runs the stub on a pseudo-terminal and plays a script of (wait-for-text, send-bytes) steps;
-# prints the exit code. A step "INT" sends Ctrl-C.
-on_terminal() {  # sfx cwd args... -- steps...
-    python3 - "$@" <<'PY'
-import os, pty, sys, time, select
-args = sys.argv[1:]
-split = args.index("--")
-sfx, cwd, argv, steps = args[0], args[1], args[2:split], args[split + 1:]
-pid, fd = pty.fork()
-if pid == 0:
-    os.chdir(cwd)
-    os.execv(sfx, [sfx] + argv)
-seen = b""
-def wait_for(text, timeout=20):
-    global seen
-    end = time.time() + timeout
-    while text.encode() not in seen:
-        if time.time() > end:
-            sys.stderr.write("timed out waiting for %r; saw %r\n" % (text, seen[-300:]))
-            return False
-        r, _, _ = select.select([fd], [], [], 0.05)
-        if r:
-            try:
-                seen += os.read(fd, 4096)
-            except OSError:
-                return False
-    return True
-for i in range(0, len(steps), 2):
-    if not wait_for(steps[i]):
-        break
-    data = steps[i + 1]
-    os.write(fd, b"\x03" if data == "INT" else data.encode())
-while True:
-    try:
-        chunk = os.read(fd, 4096)
-    except OSError:
-        break
-    if not chunk:
-        break
-    seen += chunk
-_, status = os.waitpid(pid, 0)
-sys.stderr.write(seen.decode(errors="replace").replace("\r", "\n") + "\n")
-print(os.WEXITSTATUS(status) if os.WIFEXITED(status) else 128 + os.WTERMSIG(status))
-PY
-}
-
 echo "== -q: no questions, exact tree and times, exit 0"
 mkdir "$WORK/quiet"
 (cd "$WORK/quiet" && "$WORK/small.sfx" -q </dev/null >"$WORK/out.txt" 2>&1) || fail "-q exit $?"

@@ -103,12 +103,12 @@ note "native: an archive under another password fails with exit code 2 and leave
 SECRET="$ZIPSFX_ROOT/tests/data/zip/password-secret-izip.zip"
 rm -rf "$WORK/ours" && mkdir "$WORK/ours"
 status=0
-"$TOOL" extract "$SECRET" -d "$WORK/ours" -q 2>"$WORK/err" || status=$?
+"$TOOL" extract "$SECRET" -d "$WORK/ours" -q -P wrong 2>"$WORK/err" || status=$?
 [ $status -eq 2 ] || fail "extract of $SECRET gave $status, not 2"
-grep -q 'bad password' "$WORK/err" || fail "no bad-password message: $(cat "$WORK/err")"
+grep -q 'wrong password' "$WORK/err" || fail "no wrong-password message: $(cat "$WORK/err")"
 [ -z "$(find "$WORK/ours" -type f)" ] || fail "files left behind: $(find "$WORK/ours" -type f)"
 status=0
-"$TOOL" test "$SECRET" >/dev/null || status=$?
+"$TOOL" test "$SECRET" -P wrong >/dev/null || status=$?
 [ $status -eq 2 ] || fail "test of $SECRET gave $status, not 2"
 
 # The Windows build of the tool, when there is one.
@@ -145,7 +145,7 @@ for archive in "${ARCHIVES[@]}"; do
     echo "ok  $name (Wine)"
 done
 status=0
-"$ZIPSFX_WINE" "$WINTOOL" extract "$(wine_path "$SECRET")" -d "$(wine_path "$WORK/secret")" -q \
+"$ZIPSFX_WINE" "$WINTOOL" extract "$(wine_path "$SECRET")" -d "$(wine_path "$WORK/secret")" -q -P wrong \
     2>/dev/null || status=$?
 [ $status -eq 2 ] || fail "Windows extract of $SECRET gave $status, not 2"
 [ -z "$(find "$WORK/secret" -type f 2>/dev/null)" ] || fail "Windows extract left files behind"

@@ -10,7 +10,7 @@
 set -uo pipefail
 source "$(dirname "$0")/../e2e/lib.sh"
 FUZZ_BUILD="${ZIPSFX_FUZZ_BUILD:-$ZIPSFX_ROOT/build/fuzz}"
-TARGETS=(inflate deflate64 bzip2 lzma implode reduce shrink archive)
+TARGETS=(inflate deflate64 bzip2 lzma implode reduce shrink archive encrypted)
 
 run_target() {  # target seconds
     local target="$1" seconds="$2" exe="$FUZZ_BUILD/$1_fuzzer"

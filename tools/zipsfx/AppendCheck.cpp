@@ -56,16 +56,18 @@ void checkEntry(const std::string& path, const format::zip::PendingEntry& entry)
         fail("'" + name + "' in " + path + " is an absolute name or climbs out with '..'; " +
              mendedName(name));
     }
-    if (!format::zip::isSupportedMethod(entry.method)) {
-        fail("'" + name + "' in " + path + ": " + format::zip::unsupportedMethodText(entry.method) +
+    const std::uint16_t method = format::zip::dataMethod(entry);
+    if (method > 0xFF || !format::zip::isSupportedMethod(static_cast<std::uint8_t>(method))) {
+        fail("'" + name + "' in " + path + ": " + format::zip::unsupportedMethodText(method) +
              ", which the stub cannot extract");
     }
     const unsigned needed = entry.versionNeeded & 0xFF;
-    const unsigned newest = format::zip::newestVersionNeeded(entry.method);
+    const unsigned newest = format::zip::newestVersionNeeded(entry);
     if (needed > newest) {
         fail("'" + name + "' in " + path + " needs Zip version " + generic::decimal(needed / 10) +
              "." + generic::decimal(needed % 10) + " to extract; the stub extracts " +
-             format::zip::methodName(entry.method) + " entries up to " +
+             format::zip::methodName(method) +
+             (entry.method == format::zip::kAesMethod ? " AES" : "") + " entries up to " +
              generic::decimal(newest / 10) + "." + generic::decimal(newest % 10));
     }
 }

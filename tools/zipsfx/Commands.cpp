@@ -6,12 +6,15 @@
 
 #include "archive/UnixPermissions.h"
 #include "archive/Archive.h"
+#include "archive/Wipe.h"
 #include "base/Exception.h"
 #include "base/Utf8.h"
+#include "platform/PasswordPrompt.h"
 #include "platform/Process.h"
 #include "tools/zipsfx/ArchiveStart.h"
 #include "tools/zipsfx/CheckingReader.h"
 #include "tools/zipsfx/Listing.h"
+#include "tools/zipsfx/PasswordFile.h"
 #include "tools/zipsfx/ProgressLine.h"
 
 namespace tools {
@@ -24,16 +27,28 @@ struct Arguments {
     std::string file;
     std::string folder;
     bool quiet = false;
+    // -P PASSWORD, or the file of --password-file (read once the arguments make sense).
+    bool hasPassword = false;
+    std::string password;
+    std::string passwordFile;
     std::string error;  // empty when the arguments make sense
 };
 
-// FILE, then for extract: -d DIR and -q in any order.
-Arguments parse(int argc, char** argv, bool extractOptions) {
+// FILE, then for extract: -d DIR and -q in any order; for extract and test: -P PASSWORD or
+// --password-file FILE.
+Arguments parse(int argc, char** argv, bool extractOptions, bool passwordOptions) {
     Arguments result;
     const std::string command = argv[0];
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
-        if (extractOptions && argument == "-q") {
+        if (passwordOptions && (argument == "-P" || argument == "--password-file")) {
+            if (i + 1 >= argc) {
+                result.error = argument + " needs " + (argument == "-P" ? "a password" : "a file");
+                return result;
+            }
+            result.hasPassword = true;
+            (argument == "-P" ? result.password : result.passwordFile) = argv[++i];
+        } else if (extractOptions && argument == "-q") {
             result.quiet = true;
         } else if (extractOptions && argument == "-d") {
             if (i + 1 >= argc) {
@@ -125,6 +140,37 @@ bool onItemSkipped(const std::string& text, void* user) {
     return true;
 }
 
+// Without -P or --password-file, a person at the terminal is asked.
+bool onPasswordWanted(std::uint64_t wrongTries, void* user) {
+    auto* state = static_cast<RunState*>(user);
+    state->line.finish();
+    if (wrongTries > 0) {
+        state->err << "zipsfx: wrong password\n";
+    }
+    std::string password;
+    if (!platform::askHidden(
+            "Password for " + base::printableText(state->archive.passwordEntry()) + ": ",
+            password)) {
+        return false;
+    }
+    state->archive.setPassword(password);
+    vessel5::wipe(password);
+    return true;
+}
+
+// Gives the archive the password of the command line, or lets it ask for one.
+void takePassword(vessel5::Archive& archive, Arguments& arguments, RunState& state) {
+    if (!arguments.hasPassword) {
+        archive.onPasswordWanted(onPasswordWanted, &state);
+        return;
+    }
+    if (!arguments.passwordFile.empty()) {
+        arguments.password = readPasswordFile(arguments.passwordFile);
+    }
+    archive.setPassword(arguments.password);
+    vessel5::wipe(arguments.password);
+}
+
 void watch(vessel5::Archive& archive, RunState& state) {
     archive.onItemSkipped(onItemSkipped, &state);
     archive.onDestinationWanted(goOn, &state);
@@ -149,8 +195,8 @@ void clearCancel() {
 
 void printUsage(std::ostream& out) {
     out << "usage: zipsfx list FILE\n"
-           "       zipsfx test FILE\n"
-           "       zipsfx extract FILE [-d DIR] [-q]\n"
+           "       zipsfx test FILE [-P PASSWORD | --password-file PWFILE]\n"
+           "       zipsfx extract FILE [-d DIR] [-q] [-P PASSWORD | --password-file PWFILE]\n"
            "       zipsfx info FILE\n"
            "       zipsfx make ...        (zipsfx make --help for its options)\n"
            "       zipsfx --version\n"
@@ -163,17 +209,21 @@ void printUsage(std::ostream& out) {
            "  test     decode every entry and check its CRC-32 without writing anything\n"
            "  extract  extract into DIR (default: the current folder) as the self-extracting\n"
            "           program does; -q draws no progress line\n"
+           "  -P, --password-file  the password of encrypted entries, or a file whose first\n"
+           "           line is the password; without them a terminal is asked. A password on\n"
+           "           the command line can be seen by other users of this machine.\n"
            "  info     what a self-extracting file will do: its stub, the program it starts,\n"
-           "           the destination, wait and temp, whether it is signed, the archive's\n"
-           "           totals\n"
+           "           the destination, wait and temp, whether it is signed, whether a password\n"
+           "           is needed, the archive's totals\n"
            "Methods read: stored, shrunk, reduced 1-4, imploded, deflated, Deflate64, BZip2 and\n"
-           "LZMA, and traditional encryption with the empty password; others are refused by\n"
-           "name. make writes stored, deflated or (--method lzma, Linux tool) LZMA.\n"
+           "LZMA, with traditional encryption or WinZip AES; others are refused by name. make\n"
+           "writes stored, deflated or (--method lzma, Linux tool) LZMA, encrypted with\n"
+           "--password.\n"
            "Exit codes: 0 done, 1 cancelled, 2 error, 3 other failure.\n";
 }
 
 int runList(int argc, char** argv, const Console& console) {
-    const Arguments arguments = parse(argc, argv, false);
+    const Arguments arguments = parse(argc, argv, false, false);
     if (!arguments.error.empty()) {
         return usageError(console, arguments.error);
     }
@@ -186,7 +236,7 @@ int runList(int argc, char** argv, const Console& console) {
 }
 
 int runTest(int argc, char** argv, const Console& console) {
-    const Arguments arguments = parse(argc, argv, false);
+    Arguments arguments = parse(argc, argv, false, true);
     if (!arguments.error.empty()) {
         return usageError(console, arguments.error);
     }
@@ -220,6 +270,7 @@ int runTest(int argc, char** argv, const Console& console) {
             });
         RunState state{archive, line, console.err};
         watch(archive, state);
+        takePassword(archive, arguments, state);
         archive.open(arguments.file);
         archive.settings().startOffset = range.start;
         archive.settings().endOffset = range.end;
@@ -233,7 +284,7 @@ int runTest(int argc, char** argv, const Console& console) {
 }
 
 int runExtract(int argc, char** argv, const Console& console) {
-    const Arguments arguments = parse(argc, argv, true);
+    Arguments arguments = parse(argc, argv, true, true);
     if (!arguments.error.empty()) {
         return usageError(console, arguments.error);
     }
@@ -243,6 +294,7 @@ int runExtract(int argc, char** argv, const Console& console) {
         vessel5::Archive archive;
         RunState state{archive, line, console.err};
         watch(archive, state);
+        takePassword(archive, arguments, state);
         vessel5::keepUnixPermissions(archive);
         archive.setDestinationFolder(arguments.folder.empty() ? platform::currentFolder()
                                                               : arguments.folder);

@@ -8,6 +8,7 @@
 #include "base/CheckedSum.h"
 #include "base/Exception.h"
 #include "base/Utf8.h"
+#include "format/zip/LocalHeader.h"
 #include "sfx/Layout.h"
 #include "tools/zipsfx/ArchiveStart.h"
 #include "tools/zipsfx/Branding.h"
@@ -138,10 +139,18 @@ std::vector<InfoLine> describeFile(const std::string& path) {
     const std::vector<ListedEntry> entries = listArchive(path, range.start, range.end);
     std::uint64_t size = 0;
     std::uint64_t packed = 0;
+    std::uint64_t encrypted = 0;
     for (const ListedEntry& entry : entries) {
         size = base::addSaturated(size, entry.uncompressedSize);
         packed = base::addSaturated(packed, entry.compressedSize);
+        if (entry.flags & format::zip::kFlagEncrypted) {
+            ++encrypted;
+        }
     }
+    lines.push_back({"password", encrypted == 0 ? "not needed"
+                                                : "needed (" + grouped(encrypted) +
+                                                      (encrypted == 1 ? " encrypted entry)"
+                                                                      : " encrypted entries)")});
     lines.push_back(
         {"archive", grouped(entries.size()) + (entries.size() == 1 ? " entry, " : " entries, ") +
                         grouped(size) + " bytes, " + grouped(packed) + " bytes compressed"});

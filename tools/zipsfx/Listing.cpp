@@ -47,6 +47,8 @@ std::vector<ListedEntry> listArchive(const std::string& path, std::uint32_t star
             entry.uncompressedSize = c.uncompressedSize;
             entry.compressedSize = c.compressedSize;
             entry.method = c.method;
+            entry.aesStrength = c.aesStrength;
+            entry.innerMethod = c.innerMethod;
             entry.flags = c.flags;
             entry.date = c.date;
             entry.time = c.time;
@@ -71,9 +73,14 @@ void printListing(std::ostream& out, const std::vector<ListedEntry>& entries) {
     std::uint64_t uncompressed = 0;
     std::uint64_t compressed = 0;
     for (const ListedEntry& e : entries) {
-        // An asterisk marks an encrypted entry.
-        const std::string method = format::zip::methodName(e.method) +
-                                   ((e.flags & format::zip::kFlagEncrypted) ? "*" : "");
+        // An asterisk marks an encrypted entry; an AES entry shows its inner method and its key
+        // length ("Deflated* AES-256").
+        std::string method =
+            format::zip::methodName(e.aesStrength != 0 ? e.innerMethod : e.method) +
+            ((e.flags & format::zip::kFlagEncrypted) ? "*" : "");
+        if (e.aesStrength != 0) {
+            method += " AES-" + std::to_string(64 + 64 * e.aesStrength);
+        }
         out << format("%10llu  %10llu  %-9s  %s  %08x  ",
                       static_cast<unsigned long long>(e.uncompressedSize),
                       static_cast<unsigned long long>(e.compressedSize), method.c_str(),

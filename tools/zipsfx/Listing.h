@@ -12,6 +12,9 @@ struct ListedEntry {
     std::uint64_t uncompressedSize = 0;
     std::uint64_t compressedSize = 0;
     std::uint8_t method = 0;
+    // For a WinZip AES entry: its key strength (1 to 3) and the method inside; 0 otherwise.
+    std::uint8_t aesStrength = 0;
+    std::uint16_t innerMethod = 0;
     std::uint16_t flags = 0;
     std::uint16_t date = 0;
     std::uint16_t time = 0;

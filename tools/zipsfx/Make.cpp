@@ -8,7 +8,9 @@
 #include <sstream>
 
 #include "archive/SafePath.h"
+#include "archive/Wipe.h"
 #include "base/Exception.h"
+#include "platform/PasswordPrompt.h"
 #include "sfx/Layout.h"
 #include "sfx/MarkedExecutableParser.h"
 #include "tools/zipsfx/AppendCheck.h"
@@ -17,8 +19,9 @@
 #include "tools/zipsfx/Console.h"
 #include "tools/zipsfx/Fail.h"
 #include "tools/zipsfx/MakeProgress.h"
-#include "tools/zipsfx/ProgressLine.h"
+#include "tools/zipsfx/PasswordFile.h"
 #include "tools/zipsfx/PeImage.h"
+#include "tools/zipsfx/ProgressLine.h"
 #include "tools/zipsfx/StubFile.h"
 #include "tools/zipsfx/StubLocator.h"
 #include "tools/zipsfx/TemporaryFile.h"
@@ -93,15 +96,48 @@ std::string prepareRun(const std::string& run, const std::vector<std::string>& n
 
 // Decodes every entry through the program's own reader, as `zipsfx test` does: what passes here
 // is what the stub can extract.
-void checkLikeTheStub(const std::string& path) {
+void checkLikeTheStub(const std::string& path, std::string password) {
     std::ostringstream report;
     const Console console{report, report, false};
     std::string command = "test";
     std::string file = path;
-    char* args[] = {command.data(), file.data()};
-    if (runTest(2, args, console) != kExitDone) {
+    std::string passwordOption = "-P";
+    char* args[] = {command.data(), file.data(), passwordOption.data(), password.data()};
+    const int result = runTest(4, args, console);
+    vessel5::wipe(password);
+    if (result != kExitDone) {
         fail("the file made does not pass 'zipsfx test':\n" + report.str());
     }
+}
+
+// The password of --password (typed twice, alike) or --password-file; empty without either.
+std::string takePassword(const MakeOptions& options) {
+    if (!options.passwordFile.empty()) {
+        std::string password = readPasswordFile(options.passwordFile);
+        if (password.empty()) {
+            fail("the password file " + options.passwordFile + " holds no password");
+        }
+        return password;
+    }
+    if (!options.askPassword) {
+        return std::string();
+    }
+    std::string first;
+    std::string second;
+    if (!platform::askHidden("Password: ", first) ||
+        !platform::askHidden("The same password again: ", second)) {
+        fail("--password needs a terminal to ask on; give --password-file FILE instead");
+    }
+    const bool same = first == second;
+    vessel5::wipe(second);
+    if (!same) {
+        vessel5::wipe(first);
+        fail("the two passwords differ; no file made");
+    }
+    if (first.empty()) {
+        fail("an empty password protects nothing; no file made");
+    }
+    return first;
 }
 
 }  // namespace
@@ -116,6 +152,11 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
 
     // Everything that can be refused is refused before the output is created.
     const bool appendZip = options.inputs.size() == 1 && isZipFile(options.inputs[0]);
+    if (appendZip && (options.askPassword || !options.passwordFile.empty())) {
+        fail(
+            "an existing .zip is appended unchanged and cannot be encrypted; give its files "
+            "instead");
+    }
     std::vector<ZipSource> sources;
     // The names as the stub will extract them.
     std::vector<std::string> archived;
@@ -135,6 +176,7 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
     applySettings(stub, settings);
     applyBranding(stub, options.branding);
     const std::uint64_t markAt = markPosition(stub, stubPath);
+    std::string password = takePassword(options);
 
     TemporaryFile temporary(fs::absolute(output));
     std::uint64_t end = 0;
@@ -160,6 +202,11 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
         } else {
             ZipWriter writer(file, options.level, options.verbose ? &out : nullptr,
                              &cancelRequested);
+            if (!password.empty()) {
+                writer.encryptWith(
+                    options.encryption == "zipcrypto" ? Encryption::ZipCrypto : Encryption::Aes256,
+                    password);
+            }
             writer.setMethod(options.method);
             ProgressLine silent(log, false);
             std::uint64_t files = 0;
@@ -222,7 +269,8 @@ void makeArchive(const MakeOptions& options, std::ostream& out, std::ostream& lo
         parser.close();
     }
     // One decoding pass over everything: the reader the stub uses, with its CRC checks.
-    checkLikeTheStub(temporary.path().string());
+    checkLikeTheStub(temporary.path().string(), password);
+    vessel5::wipe(password);
     fs::permissions(temporary.path(), fs::perms::owner_all | fs::perms::group_read |
                                           fs::perms::group_exec | fs::perms::others_read |
                                           fs::perms::others_exec);

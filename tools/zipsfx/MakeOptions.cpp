@@ -145,6 +145,16 @@ MakeOptions parseMakeOptions(const std::vector<std::string>& args) {
             options.branding.admin = true;
         } else if (name == "-l" || name == "--level") {
             options.level = parseLevel(takeValue());
+        } else if (name == "--password") {
+            noValue();
+            options.askPassword = true;
+        } else if (name == "--password-file") {
+            options.passwordFile = takeValue();
+        } else if (name == "--encryption") {
+            options.encryption = takeValue();
+            if (options.encryption != "aes256" && options.encryption != "zipcrypto") {
+                usage("--encryption needs aes256 or zipcrypto, not '" + options.encryption + "'");
+            }
         } else if (name == "-q" || name == "--quiet") {
             noValue();
             options.quiet = true;
@@ -163,6 +173,12 @@ MakeOptions parseMakeOptions(const std::vector<std::string>& args) {
     }
     if (runGiven && noRun) {
         usage("--run and --no-run contradict each other");
+    }
+    if (options.askPassword && !options.passwordFile.empty()) {
+        usage("--password and --password-file contradict each other");
+    }
+    if (!options.encryption.empty() && !options.askPassword && options.passwordFile.empty()) {
+        usage("--encryption needs --password or --password-file");
     }
     if (options.settings.temp && destinationGiven) {
         usage(
@@ -216,6 +232,13 @@ void printMakeHelp(std::ostream& out) {
            "                          LegalCopyright, OriginalFilename...); repeatable\n"
            "  --version 1.2.3.4       the file and product version numbers\n"
            "  --admin                 ask for elevation (requireAdministrator)\n"
+           "  --password              encrypt the files' contents; the password is asked\n"
+           "                          twice on the terminal\n"
+           "  --password-file FILE    the same, the password being the file's first line\n"
+           "  --encryption aes256|zipcrypto\n"
+           "                          WinZip AES-256 (the default) or the traditional Zip\n"
+           "                          encryption, which is weak; names, sizes and times are\n"
+           "                          never encrypted\n"
            "  -v, --verbose           list the entries as they are added\n"
            "  -h, --help              this text\n";
 }

@@ -18,6 +18,10 @@ struct MakeOptions {
     Method method = Method::Deflate;
     Branding branding;             // --icon, --title, --message, --license, --version..., --admin
     int level = 9;
+    // --password (asked on the terminal), --password-file FILE, --encryption.
+    bool askPassword = false;
+    std::string passwordFile;
+    std::string encryption;  // "aes256" (the default with a password) or "zipcrypto"
     bool verbose = false;
     bool quiet = false;  // no progress line
     bool help = false;

@@ -5,10 +5,16 @@
 #include <ostream>
 #include <system_error>
 
+#include "algorithm/zip/TraditionalCipher.h"
+#include "algorithm/zip/WinZipAes.h"
+#include "archive/Wipe.h"
 #include "base/Exception.h"
 #include "base/Utf8.h"
+#include "format/zip/EncryptionHeader.h"
+#include "platform/Crypto.h"
 #include "format/zip/EndHeader.h"
 #include "format/zip/ExtraFields.h"
+#include "format/zip/LocalHeader.h"
 #include "format/zip/NameDecoding.h"
 #include "format/zip/Zip64EndHeader.h"
 #include "io/FileInput.h"
@@ -26,6 +32,9 @@ namespace {
 
 constexpr std::uint16_t kVersionNeeded = 20;
 constexpr std::uint16_t kVersionNeededZip64 = 45;
+// WinZip AES entries say 5.1, as WinZip and 7-Zip write them.
+constexpr std::uint16_t kVersionNeededAes = 51;
+constexpr std::uint8_t kAesStrength256 = 3;
 constexpr std::uint32_t kMarker32 = 0xFFFFFFFFu;
 constexpr std::uint8_t kStored = 0;
 constexpr std::uint32_t kChunk = 1 << 16;
@@ -93,6 +102,67 @@ ZipWriter::ZipWriter(std::iostream& out, int level, std::ostream* verbose, Cance
     end_ = base_;
 }
 
+ZipWriter::~ZipWriter() {
+    vessel5::wipe(password_);
+}
+
+void ZipWriter::encryptWith(Encryption encryption, const std::string& password) {
+    encryption_ = encryption;
+    vessel5::wipe(password_);
+    password_ = password;
+}
+
+void ZipWriter::writeData(const std::uint8_t* data, std::size_t length) {
+    if (!cipher_) {
+        writeBytes(data, length);
+        return;
+    }
+    encrypted_.assign(data, data + length);
+    cipher_->encrypt(encrypted_.data(), static_cast<std::uint32_t>(length));
+    writeBytes(encrypted_.data(), length);
+}
+
+std::uint64_t ZipWriter::beginEncryption(std::uint8_t checkByte) {
+    cipher_.reset();
+    if (encryption_ == Encryption::None) {
+        return 0;
+    }
+    if (encryption_ == Encryption::ZipCrypto) {
+        auto cipher = std::make_unique<algorithm::zip::TraditionalCipher>(password_);
+        std::uint8_t header[format::zip::EncryptionHeader::kSize];
+        if (!platform::crypto::randomBytes(header, sizeof header - 1)) {
+            fail("the system's random source failed");
+        }
+        header[sizeof header - 1] = checkByte;
+        cipher->encrypt(header, sizeof header);
+        writeBytes(header, sizeof header);
+        cipher_ = std::move(cipher);
+        return sizeof header;
+    }
+    algorithm::zip::AesStrength sizes = {};
+    algorithm::zip::aesStrength(kAesStrength256, sizes);
+    std::vector<std::uint8_t> salt(sizes.saltLength);
+    if (!platform::crypto::randomBytes(salt.data(), salt.size())) {
+        fail("the system's random source failed");
+    }
+    const algorithm::zip::WinZipAesKeys keys(kAesStrength256, password_, salt.data());
+    writeBytes(salt.data(), salt.size());
+    writeBytes(keys.verifier(), algorithm::zip::kAesVerifierSize);
+    cipher_ = std::make_unique<algorithm::zip::WinZipAesCipher>(keys);
+    return salt.size() + algorithm::zip::kAesVerifierSize;
+}
+
+std::uint64_t ZipWriter::endEncryption() {
+    std::uint64_t written = 0;
+    if (encryption_ == Encryption::Aes256) {
+        const auto code = static_cast<algorithm::zip::WinZipAesCipher&>(*cipher_).code();
+        writeBytes(code.data(), code.size());
+        written = code.size();
+    }
+    cipher_.reset();
+    return written;
+}
+
 void ZipWriter::checkCancel() const {
     if (cancelled_ && cancelled_()) {
         throw brindle5::exception::Evacuation();
@@ -123,6 +193,7 @@ void ZipWriter::add(const ZipSource& source) {
     checkCancel();
     uncompressed_ = compressed_ = 0;
     wideLocal_ = false;
+    aesExtra_.clear();
     const std::uint64_t offset = end_ - base_;
     format::zip::CentralHeader header;
     header.versionMadeBy = versionMadeBy();
@@ -163,19 +234,24 @@ void ZipWriter::add(const ZipSource& source) {
         wide.push_back(offset);
         header.localHeaderOffset = kMarker32;
     }
-    header.extra = wide.empty()
-                       ? timestamp
-                       : format::zip::zip64ExtraBlock(wide.data(), wide.size()) + timestamp;
+    header.extra =
+        (wide.empty() ? timestamp
+                      : format::zip::zip64ExtraBlock(wide.data(), wide.size()) + timestamp) +
+        aesExtra_;
     if (!wide.empty()) {
         header.versionNeeded = std::max(header.versionNeeded, kVersionNeededZip64);
     }
     if (verbose_ != nullptr) {
         *verbose_ << "  adding: " << base::printableText(source.name);
         if (!source.folder) {
+            // An AES entry names its method in its AES field.
+            const std::uint8_t method = header.method == format::zip::kAesMethod
+                                            ? static_cast<std::uint8_t>(aesExtra_[9])
+                                            : static_cast<std::uint8_t>(header.method);
             *verbose_ << " ("
-                      << (header.method == 14        ? "lzma "
-                          : header.method == kStored ? "stored "
-                                                     : "deflated ")
+                      << (method == 14        ? "lzma "
+                          : method == kStored ? "stored "
+                                              : "deflated ")
                       << uncompressed_ << " -> " << compressed_ << ")";
         }
         *verbose_ << "\n";
@@ -191,14 +267,39 @@ void ZipWriter::addFile(const ZipSource& source, format::zip::CentralHeader& hea
     const std::uint64_t expected = fs::file_size(source.path, error);
     wideLocal_ = !error && expected > kMaxClassicValue;
     const std::string timestamp = header.extra;
+    const bool aes = encryption_ == Encryption::Aes256;
+    if (encryption_ != Encryption::None) {
+        header.flags |= format::zip::kFlagEncrypted;
+    }
+    auto aesBlock = [](std::uint8_t method) {
+        format::zip::AesExtra field;
+        field.version = 2;  // AE-2: no CRC-32 stored, the authentication code stands for it
+        field.strength = kAesStrength256;
+        field.method = method;
+        return format::zip::aesExtraBlock(field);
+    };
+    if (aes) {
+        // The placeholder's field has the final length; only its method changes.
+        aesExtra_ = aesBlock(kStored);
+    }
+    header.extra = timestamp + aesExtra_;
     if (wideLocal_) {
         header.versionNeeded = kVersionNeededZip64;
-        header.extra = localZip64(0, 0) + timestamp;
+        header.extra = localZip64(0, 0) + timestamp + aesExtra_;
         header.uncompressedSize = header.compressedSize = kMarker32;
+    }
+    if (aes) {
+        header.versionNeeded = kVersionNeededAes;
     }
     std::vector<std::uint8_t> placeholder = bytesOf(header, true);
     writeAt(headerAt, placeholder);
     const std::uint64_t dataAt = headerAt + placeholder.size();
+    // The traditional header ends in the CRC-32's high byte, which a first pass over the file
+    // finds.
+    const std::uint8_t checkByte = encryption_ == Encryption::ZipCrypto
+                                       ? static_cast<std::uint8_t>(crcOfFile(source) >> 24)
+                                       : 0;
+    std::uint64_t prefix = beginEncryption(checkByte);
     std::uint32_t crc = 0;
     std::uint64_t size = 0;
     std::uint64_t packed = ~std::uint64_t(0);
@@ -214,18 +315,28 @@ void ZipWriter::addFile(const ZipSource& source, format::zip::CentralHeader& hea
     if (store || packed >= size) {
         // Compression did not pay: store the file instead, over what the compressor wrote.
         out_.seekp(static_cast<std::streamoff>(dataAt));
+        prefix = beginEncryption(checkByte);
         size = storeFile(source, crc);
         packed = size;
         header.method = kStored;
-        header.flags &= format::zip::kFlagUtf8;
+        header.flags &= format::zip::kFlagUtf8 | format::zip::kFlagEncrypted;
         header.versionNeeded = wideLocal_ ? kVersionNeededZip64 : kVersionNeeded;
     }
-    header.crc = crc;
+    packed += prefix + endEncryption();
+    if (aes) {
+        // The method goes into the AES field; the CRC-32 is not stored (AE-2).
+        aesExtra_ = aesBlock(static_cast<std::uint8_t>(header.method));
+        header.method = format::zip::kAesMethod;
+        header.versionNeeded = std::max(header.versionNeeded, kVersionNeededAes);
+    } else {
+        header.crc = crc;
+    }
     uncompressed_ = size;
     compressed_ = packed;
     if (wideLocal_) {
-        header.extra = localZip64(size, packed) + timestamp;
+        header.extra = localZip64(size, packed) + timestamp + aesExtra_;
     } else {
+        header.extra = timestamp + aesExtra_;
         header.compressedSize = static_cast<std::uint32_t>(packed);
         header.uncompressedSize = static_cast<std::uint32_t>(size);
     }
@@ -234,12 +345,26 @@ void ZipWriter::addFile(const ZipSource& source, format::zip::CentralHeader& hea
     out_.seekp(static_cast<std::streamoff>(end_));
 }
 
+std::uint32_t ZipWriter::crcOfFile(const ZipSource& source) {
+    const auto in = openSource(source);
+    auto buffer = std::make_unique<std::uint8_t[]>(kChunk);
+    std::uint32_t crc = 0;
+    for (;;) {
+        checkCancel();
+        const std::uint32_t got = readSource(*in, source, buffer.get());
+        if (got == 0) {
+            return crc;
+        }
+        crc = updateCrc32(crc, buffer.get(), got);
+    }
+}
+
 std::uint64_t ZipWriter::compressFile(const ZipSource& source, Compressor& compressor,
                                       std::uint32_t& crc, std::uint64_t& size) {
     const auto in = openSource(source);
     auto input = std::make_unique<std::uint8_t[]>(kChunk);
     const Compressor::Sink write = [this](const std::uint8_t* data, std::size_t length) {
-        writeBytes(data, length);
+        writeData(data, length);
     };
     crc = 0;
     size = 0;
@@ -274,7 +399,7 @@ std::uint64_t ZipWriter::storeFile(const ZipSource& source, std::uint32_t& crc) 
         size += got;
         checkSize(source, size, wideLocal_);
         crc = updateCrc32(crc, buffer.get(), got);
-        writeBytes(buffer.get(), got);
+        writeData(buffer.get(), got);
         if (progress_) {
             progress_(source, size);
         }

@@ -1,18 +1,21 @@
 // Writes a Zip archive of files and folders that the stub can extract: deflated, LZMA or stored
-// entries (a file that does not shrink is stored), folder entries, DOS times and the exact
-// modification time (extended timestamp), no data descriptors, offsets counted from the archive's
-// first byte. Zip64 records are written only where a value needs them (files of 4 GiB and more,
-// offsets past 4 GiB, more than 65,534 entries), so that older extractors still read small
-// archives. Large files are streamed, never held in memory.
+// entries (a file that does not shrink is stored), encrypted with WinZip AES-256 (AE-2) or the
+// traditional cipher when asked, folder entries, DOS times and the exact modification time
+// (extended timestamp), no data descriptors, offsets counted from the archive's first byte. Zip64
+// records are written only where a value needs them (files of 4 GiB and more, offsets past 4 GiB,
+// more than 65,534 entries), so that older extractors still read small archives. Large files are
+// streamed, never held in memory.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "algorithm/Cipher.h"
 #include "format/zip/CentralHeader.h"
 #include "tools/zipsfx/Compressor.h"
 #include "tools/zipsfx/FileStamp.h"
@@ -25,6 +28,8 @@ namespace tools {
 constexpr std::uint64_t kMaxClassicEntries = 0xFFFE;
 constexpr std::uint64_t kMaxClassicValue = 0xFFFFFFFEull;
 
+enum class Encryption { None, Aes256, ZipCrypto };
+
 class ZipWriter {
   public:
     // Asked between blocks of data; true stops the writer with brindle5::exception::Evacuation.
@@ -35,6 +40,12 @@ class ZipWriter {
     // Writes at the stream's current position, which becomes the archive's offset 0.
     ZipWriter(std::iostream& out, int level, std::ostream* verbose,
               CancelCheck cancelled = CancelCheck());
+
+    // Encrypts the files added from now on with password (its UTF-8 bytes); folders carry no
+    // data and stay as they are. Each AES entry gets a fresh salt, each traditional header fresh
+    // random bytes, from the system's random source.
+    void encryptWith(Encryption encryption, const std::string& password);
+    ~ZipWriter();
 
     // Deflate unless told otherwise; level is then that method's level.
     void setMethod(Method method) { method_ = method; }
@@ -55,8 +66,16 @@ class ZipWriter {
                                std::uint64_t& size);
     void writeEndRecords(std::uint64_t centralAt, std::uint64_t centralEnd);
     std::uint64_t storeFile(const ZipSource& source, std::uint32_t& crc);
+    std::uint32_t crcOfFile(const ZipSource& source);
     void writeAt(std::uint64_t position, const std::vector<std::uint8_t>& bytes);
     void writeBytes(const void* data, std::size_t length);
+    // Writes file data, encrypted when the entry is.
+    void writeData(const std::uint8_t* data, std::size_t length);
+    // Writes what goes before the encrypted data (salt and verifier, or the 12-byte header) and
+    // sets up the entry's cipher; returns its size. checkByte: the CRC-32's high byte.
+    std::uint64_t beginEncryption(std::uint8_t checkByte);
+    // Writes what goes after the data (the AES authentication code); returns its size.
+    std::uint64_t endEncryption();
     std::uint64_t position();
     void checkCancel() const;
 
@@ -73,6 +92,12 @@ class ZipWriter {
     std::uint64_t uncompressed_ = 0;
     std::uint64_t compressed_ = 0;
     bool wideLocal_ = false;
+    Encryption encryption_ = Encryption::None;
+    std::string password_;
+    // The entry's cipher while its data is written, and the AES field it carries.
+    std::unique_ptr<algorithm::Cipher> cipher_;
+    std::string aesExtra_;
+    std::vector<std::uint8_t> encrypted_;
 };
 
 }  // namespace tools

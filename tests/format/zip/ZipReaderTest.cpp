@@ -186,7 +186,7 @@ TEST(ZipReaderTest, RefusesUnsupportedArchivesBeforeWritingAnything) {
          [](auto& entries, auto&) {
              entries[2].alterCentral = [](format::zip::CentralHeader& c) { c.method = 99; };
          },
-         "Unsupported method exception: unsupported compression method 99 (AES encrypted) for "
+         "Unsupported method exception: AES encryption without a known key strength for "
          "docs/deep/b.bin in zip reader."},
         {"bad central signature",
          [](auto& entries, auto&) {
@@ -270,7 +270,8 @@ TEST(ZipReaderTest, TheCheckByteOfADescriptorEntryIsTheHighByteOfItsTime) {
     bytes[built.localOffsets[0] + 6] |= 8;
     bytes[built.centralPosition + 8] |= 8;
     Extraction x(bytes);
-    EXPECT_EQ(x.run(), "format exception: bad password in format::zip::EncryptionHeader::read().");
+    // The empty password is tried and does not fit; no one is there to ask for another.
+    EXPECT_EQ(x.run(), "Password exception: a password is needed for a.txt in zip reader.");
     EXPECT_EQ(x.tree(), Tree{});
 }
 
@@ -279,6 +280,9 @@ TEST(ZipReaderTest, FailedEntriesLeaveNoFileBehind) {
         std::string name;
         std::function<void(EntryPlan&)> change;
         std::string message;
+        // Whether the entry before the failing one was written: a password is settled before
+        // anything is.
+        bool firstStays = true;
     };
     const Case cases[] = {
         {"wrong password",
@@ -286,7 +290,7 @@ TEST(ZipReaderTest, FailedEntriesLeaveNoFileBehind) {
              e.encrypt = true;
              e.password = "secret";
          },
-         "format exception: bad password in format::zip::EncryptionHeader::read()."},
+         "Password exception: a password is needed for second.txt in zip reader.", false},
         {"altered stored data",
          [](EntryPlan& e) { e.alter = [](std::string& data) { data[3] ^= 0x20; }; },
          "Bad data exception: CRC mismatch in zip reader; data is invalid."},
@@ -314,7 +318,7 @@ TEST(ZipReaderTest, FailedEntriesLeaveNoFileBehind) {
         Extraction x(build(entries).bytes);
         EXPECT_EQ(x.run(), c.message) << c.name;
         // Entries before the failing one stay.
-        EXPECT_EQ(x.tree(), (Tree{{"first.txt", "first"}})) << c.name;
+        EXPECT_EQ(x.tree(), c.firstStays ? (Tree{{"first.txt", "first"}}) : Tree{}) << c.name;
     }
 }
 

@@ -133,9 +133,18 @@ TEST(Info, TellsWhatAMadeFileWillDo) {
         const char* destination;
         const char* wait;
         const char* temp;
+        const char* password = "not needed";
     };
+    testsupport::writeFile(dir / "pw", "secret\n");
     const Case cases[] = {
         {{}, "nothing", "the current folder", "no", "no"},
+        // The folder entry carries no data and is not encrypted.
+        {{"--password-file", dir / "pw"},
+         "nothing",
+         "the current folder",
+         "no",
+         "no",
+         "needed (2 encrypted entries)"},
         {{"--run", "app/setup.sh a b", "--wait", "--destination", "/opt/x"},
          "app/setup.sh a b",
          "/opt/x",
@@ -169,6 +178,7 @@ TEST(Info, TellsWhatAMadeFileWillDo) {
         EXPECT_EQ(field(lines, "wait"), c.wait);
         EXPECT_EQ(field(lines, "temp"), c.temp);
         EXPECT_EQ(field(lines, "signed"), "no");
+        EXPECT_EQ(field(lines, "password"), c.password);
         EXPECT_EQ(field(lines, "archive").rfind("3 entries, 5,010 bytes, ", 0), 0u)
             << field(lines, "archive");
     }

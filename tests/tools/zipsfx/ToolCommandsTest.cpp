@@ -167,9 +167,9 @@ TEST(ToolCommandsTest, FailuresGiveTheStubsTextAndExitCodes) {
         {{"list", dir / "not.zip"},
          2,
          "Bad format exception: cannot locate the central directory in zip reader.\n"},
-        {{"extract", dataFile("password-secret-izip.zip"), "-d", dir / "pw"},
+        {{"extract", dataFile("password-secret-izip.zip"), "-d", dir / "pw", "-P", "wrong"},
          2,
-         "format exception: bad password in format::zip::EncryptionHeader::read().\n"},
+         "Password exception: wrong password for empty.txt in zip reader.\n"},
     };
     for (const auto& c : cases) {
         const auto command = c.words[0] == "list"   ? tools::runList
