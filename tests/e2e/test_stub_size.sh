@@ -13,11 +13,13 @@ LIMIT=$("$TOOL" layout search-limit) || fail "zipsfx layout search-limit failed"
 STEP=$("$TOOL" layout search-step) || fail "zipsfx layout search-step failed"
 MARK=$("$TOOL" layout mark) || fail "zipsfx layout mark failed"
 # Release builds of the two stubs people receive: the 32-bit Windows one and the POSIX one. The
-# Windows figure is just above where the stub stands today (279,552 bytes, of which the LZMA
-# decoder takes 7,680), so that it cannot grow unnoticed; the aim is 160 KB. The POSIX figure
-# likewise sits just above today's 237,304 bytes (LZMA: 8,224); its goal is under 160 KB.
-WIN32_RELEASE_LIMIT=283136
-POSIX_RELEASE_LIMIT=241664
+# Windows figure is just above where the stub stands today (338,944 bytes), so that it cannot grow
+# unnoticed; the aim is 160 KB. The POSIX figure likewise sits just above today's 319,576 bytes;
+# its goal is under 160 KB. The README's size table says what the last round of features (local
+# headers read first, installer mode, Deflate64, BZip2, LZMA, passwords and AES, the shipper's
+# texts, the version record) added to each.
+WIN32_RELEASE_LIMIT=340992
+POSIX_RELEASE_LIMIT=323584
 
 release_build() {  # build folder
     grep -qE '^CMAKE_BUILD_TYPE:[A-Z]+=(Release|MinSizeRel)$' "$1/CMakeCache.txt" 2>/dev/null
