@@ -207,6 +207,9 @@ TEST(EncryptionTest, EveryMethodIsEncrypted) {
                          Case{tools::Method::Store, Encryption::ZipCrypto}}) {
         SCOPED_TRACE(std::to_string(static_cast<int>(c.method)) + " " +
                      std::to_string(static_cast<int>(c.encryption)));
+        if (c.method == tools::Method::Lzma && !ZIPSFX_HAVE_LZMA) {
+            continue;  // the stored rows still run; this build of the tool writes no LZMA
+        }
         Sources s;
         const std::string zip = zipTo(s.dir / "e.zip", s.root, {{c.encryption, "pw"}}, 6, c.method);
         for (const auto& e : testsupport::readZipDirectory(zip, 0).entries) {
