@@ -7,7 +7,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 # How long `make fuzz` runs each fuzz target, in seconds (`make test` gives each 20).
 FUZZ_SECONDS ?= 600
 
-.PHONY: all deps native win32 win64 asan i386 fuzz-build bench test fuzz demo format clean install dist
+.PHONY: all deps native win32 win64 asan tsan i386 fuzz-build bench test fuzz demo format clean install dist
 
 all: native win32
 
@@ -40,6 +40,12 @@ asan:
 	    -DZIPSFX_SANITIZE=ON >/dev/null
 	@cmake --build build/asan -j $(JOBS)
 
+# ThreadSanitizer: only the test programs of the threads (tests/CMakeLists.txt, tsan_tests).
+tsan:
+	@cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+	    -DZIPSFX_TSAN=ON >/dev/null
+	@cmake --build build/tsan -j $(JOBS) --target tsan_tests
+
 # 32-bit x86 Linux (g++ -m32): the libraries, the tool, the POSIX stub and the unit tests with a
 # 32-bit size_t and long, as in the 32-bit Windows product; `make test` runs them under qemu-i386.
 i386:
@@ -61,7 +67,7 @@ bench:
 	@cmake --build build/bench -j $(JOBS) --target inflate_bench
 
 test: deps
-	@$(MAKE) --no-print-directory all asan win64 i386 fuzz-build
+	@$(MAKE) --no-print-directory all asan tsan win64 i386 fuzz-build
 	@bash tests/run-all.sh
 
 fuzz: fuzz-build

@@ -1,7 +1,8 @@
 #!/bin/bash
-# Runs every test: native unit tests, the same under ASan+UBSan, the Windows unit tests under
-# Wine, the 32-bit Linux build's unit tests and some end-to-end scripts under qemu-i386, the fuzz
-# targets for a bounded time, then the end-to-end scripts (tests/e2e/test_*.sh).
+# Runs every test: native unit tests, the same under ASan+UBSan, the tests of the threads under
+# ThreadSanitizer, the Windows unit tests under Wine, the 32-bit Linux build's unit tests and some
+# end-to-end scripts under qemu-i386, the fuzz targets for a bounded time, then the end-to-end
+# scripts (tests/e2e/test_*.sh).
 # Ends with one line: "N passed, M failed, K skipped".
 #
 # The steps are those of the native build's test list (tests/CMakeLists.txt), by label, which
@@ -17,7 +18,7 @@
 #   no test, so it counts as skipped only.)
 # - A missing build (no fuzz build, no Windows build) is a skipped step, with the reason; in CI,
 #   which builds everything first, it fails.
-# Usage: tests/run-all.sh [native|asan|wine|i386|fuzz|e2e ...]  (default: all of them)
+# Usage: tests/run-all.sh [native|asan|tsan|wine|i386|fuzz|e2e ...]  (default: all of them)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
@@ -190,10 +191,10 @@ missing_build() {  # name reason
 
 trap wine_stop EXIT
 parts=("$@")
-[ ${#parts[@]} -gt 0 ] || parts=(native asan wine i386 fuzz e2e)
+[ ${#parts[@]} -gt 0 ] || parts=(native asan tsan wine i386 fuzz e2e)
 for part in "${parts[@]}"; do
     case "$part" in
-    native | asan) run_steps "$part" record_gtest ;;
+    native | asan | tsan) run_steps "$part" record_gtest ;;
     i386)
         echo "i386: running build/i386 (32-bit x86 Linux) under ${ZIPSFX_QEMU_I386:-qemu-i386}"
         run_steps i386 record_gtest
@@ -202,7 +203,7 @@ for part in "${parts[@]}"; do
     fuzz) run_pairs fuzz ;;
     e2e) run_steps e2e record ;;
     *)
-        echo "run-all: unknown part $part (native, asan, wine, i386, fuzz, e2e)" >&2
+        echo "run-all: unknown part $part (native, asan, tsan, wine, i386, fuzz, e2e)" >&2
         exit 2
         ;;
     esac
