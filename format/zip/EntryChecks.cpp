@@ -6,6 +6,7 @@
 
 #include "base/Decimal.h"
 #include "base/Exception.h"
+#include "format/zip/ExtraFields.h"
 
 namespace format {
 namespace zip {
@@ -79,6 +80,19 @@ void checkLocalMatchesCentral(const LocalHeader& local, const EntryValues& value
     }
     if (values.uncompressedSize != entry.uncompressedSize) {
         throwDisagreement(entry, "size", values.uncompressedSize, entry.uncompressedSize);
+    }
+}
+
+void checkLocalAesMatchesCentral(const EntryValues& values, const PendingEntry& entry) {
+    if (entry.method != kAesMethod) {
+        return;
+    }
+    if (values.aesStrength != entry.aesStrength) {
+        throwDisagreement(entry, "AES key strength", values.aesStrength, entry.aesStrength);
+    }
+    if (values.method != entry.innerMethod) {
+        throwDisagreement(entry, "method inside the AES encryption", values.method,
+                          entry.innerMethod);
     }
 }
 

@@ -27,6 +27,10 @@ void checkNoOverlap(const std::vector<PendingEntry>& entries,
 // sizes. values are the local header's, as they will decode the entry.
 void checkLocalMatchesCentral(const LocalHeader& local, const EntryValues& values,
                               const PendingEntry& entry);
+// The same for an AES entry's extra field: the key strength and the method inside the encryption
+// that values took from the local header must be those of the central record. Otherwise the
+// listing and the checks of the whole directory judge one method and extraction runs another.
+void checkLocalAesMatchesCentral(const EntryValues& values, const PendingEntry& entry);
 
 // Passes on at most `limit` bytes: one byte more throws BadData, and finish() throws BadData
 // when fewer came.

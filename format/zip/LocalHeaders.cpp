@@ -54,7 +54,8 @@ EntryValues valuesOf(const LocalHeader& local, const PendingEntry& entry) {
 }
 
 // An AES entry's data is decoded by the method its AES field names, with the key strength and
-// version of that field; both were checked against the central record's method (99) already.
+// version of that field; the method (99) was checked against the central record's already, the
+// strength and inner method are checked right after.
 void takeAesExtra(const LocalHeader& local, const PendingEntry& entry, EntryValues& values) {
     if (local.method != kAesMethod) {
         return;
@@ -95,6 +96,7 @@ std::vector<LocalEntry> readLocalHeaders(stream::RandomInput& rawInput, std::uin
         result.values = valuesOf(local, entry);
         checkLocalMatchesCentral(local, result.values, entry);
         takeAesExtra(local, entry, result.values);
+        checkLocalAesMatchesCentral(result.values, entry);
         if (!base::addChecked(result.headerStart, local.size(), result.dataStart) ||
             !base::addChecked(result.dataStart, result.values.compressedSize, result.dataEnd) ||
             result.dataEnd > limit) {

@@ -319,6 +319,49 @@ TEST(EncryptionTest, AlteredAesDataOrCodeIsADataErrorAndLeavesNoFile) {
     }
 }
 
+// The AES field of a local header is what extraction decodes by; the central record is what the
+// whole directory was judged by. A local field that names another key strength or another method
+// inside refuses the archive before anything is written.
+TEST(EncryptionTest, ALocalAesFieldThatDisagreesWithTheCentralOneRefusesTheArchive) {
+    Sources s;
+    const std::string zip = zipTo(s.dir / "e.zip", s.root, {{Encryption::Aes256, "pw"}}, 6);
+    const auto directory = testsupport::readZipDirectory(zip, 0);
+    const std::string original = readText(zip);
+    struct Case {
+        std::size_t offset;  // in the field's data: 4 the strength, 5 the method
+        char value;
+        std::string said;
+    };
+    const std::vector<Case> cases = {
+        {4, 1, "AES key strength 1 instead of 3"},
+        {5, 12, "method inside the AES encryption 12 instead of "},
+    };
+    for (const auto& e : directory.entries) {
+        if (e.name != "tree/c.txt") {
+            continue;
+        }
+        const std::size_t extraAt = e.localHeaderOffset + 30 + e.name.size();
+        const std::size_t field = original.find("\x01\x99\x07\x00", extraAt);
+        ASSERT_LT(field, extraAt + e.extra.size());
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.said);
+            std::string altered = original;
+            altered[field + 4 + c.offset] = c.value;
+            const std::string path = s.dir / "altered.zip";
+            writeFile(path, altered);
+            Extraction run(path, s.dir / ("out" + std::to_string(c.offset)), "pw");
+            // The method case names the one the writer chose (stored or deflated).
+            const std::string method =
+                c.offset == 5 ? std::to_string(int(original[field + 4 + c.offset])) : "";
+            EXPECT_EQ(run.go(),
+                      "Bad format exception: the local header of tree/c.txt disagrees "
+                      "with the central directory in zip reader: " +
+                          c.said + method + "; nothing was extracted.");
+            EXPECT_EQ(filesIn(run.destination), 0u);
+        }
+    }
+}
+
 TEST(EncryptionTest, EveryAesEntryHasASaltOfItsOwn) {
     TempDir dir;
     fs::create_directories(dir / "t");
