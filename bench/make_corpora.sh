@@ -1,10 +1,13 @@
 #!/bin/sh
-# Builds the benchmark corpora deterministically from files of this machine, and zips each with
-# Info-ZIP zip -6. Usage: bench/make_corpora.sh [work folder] (default build/bench/corpora).
-#   tree.zip   about 250 MB of real files from /usr/share and /usr/lib (sorted list, < 8 MB each)
-#   large.zip  one text file of about 100 MB (text files from /usr/include and /usr/share/doc,
-#              concatenated in sorted order, repeated up to the size)
-#   small.zip  20,000 small files (under 8 KB each, from /usr/share, sorted)
+# Builds the benchmark corpora deterministically from files of this machine, and zips them with
+# Info-ZIP zip. Usage: bench/make_corpora.sh [work folder] (default build/bench/corpora).
+#   mixed.zip   about 250 MB of real files from /usr/share and /usr/lib (sorted list, < 8 MB
+#               each), zip -6
+#   big.zip     one file of about 210 MB (text files from /usr/include and /usr/share/doc and the
+#               shared libraries of /usr/lib, concatenated in sorted order), zip -6
+#   stored.zip  the files of mixed, stored (zip -0)
+#   small.zip   20,000 small files (under 8 KB each, from /usr/share, sorted), zip -6
+# The source trees stay beside the archives (bench/peers.sh copies them with cp -r as a peer).
 # Sources that change between machines change the corpora; the ratios stay comparable.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -26,24 +29,31 @@ take() {
         tar -cf - -T - 2>/dev/null | tar -xf - -C "$dest"
 }
 
-if [ ! -f tree.zip ]; then
-    rm -rf tree
+if [ ! -f mixed.zip ]; then
+    rm -rf mixed
     find /usr/share /usr/lib -type f -size -8M ! -name '*.zip' 2>/dev/null | sort |
-        awk 'NR % 3 == 0' | take tree 250000000
-    (cd tree && zip -q -r -6 ../tree.zip .)
+        awk 'NR % 3 == 0' | take mixed 250000000
+    (cd mixed && zip -q -r -6 ../mixed.zip .)
 fi
 
-if [ ! -f large.zip ]; then
-    rm -rf large
-    mkdir -p large
-    find /usr/include /usr/share/doc -type f \( -name '*.h' -o -name '*.txt' -o -name 'README*' \
-        -o -name 'copyright' -o -name '*.html' \) 2>/dev/null | sort > large.list
-    : > large/large.txt
-    while [ "$(stat -c %s large/large.txt)" -lt 100000000 ]; do
-        xargs cat < large.list >> large/large.txt 2>/dev/null || true
+if [ ! -f stored.zip ]; then
+    (cd mixed && zip -q -r -0 ../stored.zip .)
+fi
+
+if [ ! -f big.zip ]; then
+    rm -rf big
+    mkdir -p big
+    {
+        find /usr/include /usr/share/doc -type f \( -name '*.h' -o -name '*.txt' \
+            -o -name 'README*' -o -name 'copyright' -o -name '*.html' \) 2>/dev/null
+        find /usr/lib -type f -name '*.so*' -size -16M 2>/dev/null
+    } | sort > big.list
+    : > big/big.bin
+    while [ "$(stat -c %s big/big.bin)" -lt 210000000 ]; do
+        xargs cat < big.list >> big/big.bin 2>/dev/null || true
     done
-    truncate -s 100000000 large/large.txt
-    (cd large && zip -q -6 ../large.zip large.txt)
+    truncate -s 210000000 big/big.bin
+    (cd big && zip -q -6 ../big.zip big.bin)
 fi
 
 if [ ! -f small.zip ]; then

@@ -189,9 +189,48 @@ missing_build() {  # name reason
     fi
 }
 
+# The unit tests of the 32-bit build (under qemu-i386) and of the Windows build (under Wine) run in
+# a second runner beside those of the native builds: each step is one process and the machine has
+# two cores. Its report is taken in when it ends: its lines, its counts, its skips and failures.
+second_lane=
+start_second_lane() {  # part...
+    second_lane=build/logs/second-lane.txt
+    mkdir -p build/logs
+    bash tests/run-all.sh "$@" >"$second_lane" 2>&1 &
+    second_lane_pid=$!
+}
+
+take_second_lane() {
+    [ -n "$second_lane" ] || return 0
+    wait "$second_lane_pid"
+    local counts
+    counts=$(tail -1 "$second_lane")
+    # Its step lines as they came; its closing lists and line are merged into ours.
+    sed -e '/^skipped: /d' -e '/^failed: /d' -e '$d' "$second_lane" | sed -e '${/^$/d}'
+    if ! [[ "$counts" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed,\ ([0-9]+)\ skipped$ ]]; then
+        failed=$((failed + 1))
+        failures+=("the second runner (no closing line: $second_lane)")
+        return
+    fi
+    passed=$((passed + BASH_REMATCH[1]))
+    failed=$((failed + BASH_REMATCH[2]))
+    skipped=$((skipped + BASH_REMATCH[3]))
+    local line
+    while IFS= read -r line; do
+        skips+=("$line")
+    done < <(sed -n 's/^skipped: //p' "$second_lane")
+    while IFS= read -r line; do
+        failures+=("$line")
+    done < <(sed -n 's/^failed: //p' "$second_lane")
+    second_lane=
+}
+
 trap wine_stop EXIT
 parts=("$@")
-[ ${#parts[@]} -gt 0 ] || parts=(native asan tsan wine i386 fuzz e2e)
+if [ ${#parts[@]} -eq 0 ]; then
+    start_second_lane i386 wine
+    parts=(native asan tsan lane fuzz e2e)
+fi
 for part in "${parts[@]}"; do
     case "$part" in
     native | asan | tsan) run_steps "$part" record_gtest ;;
@@ -200,6 +239,7 @@ for part in "${parts[@]}"; do
         run_steps i386 record_gtest
         ;;
     wine) run_wine ;;
+    lane) take_second_lane ;;
     fuzz) run_pairs fuzz ;;
     e2e) run_steps e2e record ;;
     *)
