@@ -66,8 +66,10 @@ bench:
 	    -DZIPSFX_TESTS=OFF >/dev/null
 	@cmake --build build/bench -j $(JOBS) --target inflate_bench
 
+# The builds two at a time, each with JOBS compilers: a configure step or a link runs on one core,
+# and the other build's compilers take the other.
 test: deps
-	@$(MAKE) --no-print-directory all asan tsan win64 i386 fuzz-build
+	@$(MAKE) --no-print-directory -j2 all asan tsan win64 i386 fuzz-build
 	@bash tests/run-all.sh
 
 fuzz: fuzz-build
