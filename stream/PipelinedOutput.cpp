@@ -7,15 +7,13 @@
 namespace stream {
 
 PipelinedOutput::PipelinedOutput(OutputStream& next, std::uint32_t bufferSize, unsigned bufferCount)
-    : next_(next), bufferSize_(bufferSize) {
+    : next_(next), bufferSize_(bufferSize), bufferCount_(bufferCount) {
     if (bufferSize == 0 || bufferCount < 2) {
         throw Exception("buffers too small or too few in stream::PipelinedOutput");
     }
-    slots_.resize(bufferCount);
-    for (Slot& slot : slots_) {
-        slot.bytes.reset(new std::uint8_t[bufferSize]);
-    }
-    current_ = slots_[0].bytes.get();
+    buffers_.reset(new std::uint8_t[std::size_t(bufferSize) * bufferCount]);
+    lengths_.reset(new std::uint32_t[bufferCount]);
+    current_ = buffers_.get();
     position_ = next.tell();
     thread_ = std::make_unique<platform::Thread>([this] { passOn(); });
     if (!thread_->started()) {
@@ -56,30 +54,30 @@ void PipelinedOutput::handOver() {
         try {
             next_.write(current_, count_);
         } catch (...) {
-            platform::MutexLock lock(mutex_);
-            failure_ = std::current_exception();
-            failed_.store(true, std::memory_order_relaxed);
+            keepFailure();
             throw;
         }
         count_ = 0;
         return;
     }
     platform::MutexLock lock(mutex_);
-    if (failure_ || cancelled_) {
-        throwIfStoppedLocked();
-    }
-    if (count_ > 0) {
-        slots_[fill_].length = count_;
-        ++queued_;
-        fill_ = (fill_ + 1) % slots_.size();
-        queuedOne_.notifyOne();
-    }
-    while (queued_ == slots_.size() && !failure_ && !cancelled_) {
+    throwIfStoppedLocked();
+    queueLocked();
+    while (queued_ == bufferCount_ && !failure_ && !cancelled_) {
         freedOne_.wait(mutex_);
     }
     throwIfStoppedLocked();
-    current_ = slots_[fill_].bytes.get();
+    current_ = buffers_.get() + std::size_t(fill_) * bufferSize_;
     count_ = 0;
+}
+
+void PipelinedOutput::queueLocked() {
+    if (count_ > 0) {
+        lengths_[fill_] = count_;
+        ++queued_;
+        fill_ = (fill_ + 1) % bufferCount_;
+        queuedOne_.notifyOne();
+    }
 }
 
 void PipelinedOutput::flush() {
@@ -94,17 +92,12 @@ void PipelinedOutput::flush() {
     {
         platform::MutexLock lock(mutex_);
         throwIfStoppedLocked();
-        if (count_ > 0) {
-            slots_[fill_].length = count_;
-            ++queued_;
-            fill_ = (fill_ + 1) % slots_.size();
-            queuedOne_.notifyOne();
-        }
+        queueLocked();
         while (queued_ > 0 && !failure_ && !cancelled_) {
             freedOne_.wait(mutex_);
         }
         throwIfStoppedLocked();
-        current_ = slots_[fill_].bytes.get();
+        current_ = buffers_.get() + std::size_t(fill_) * bufferSize_;
         count_ = 0;
     }
     // The second thread has passed on its last buffer under the lock taken above and waits for
@@ -116,6 +109,14 @@ void PipelinedOutput::cancel() {
     platform::MutexLock lock(mutex_);
     cancelled_ = true;
     queuedOne_.notifyAll();
+    freedOne_.notifyAll();
+}
+
+void PipelinedOutput::keepFailure() {
+    platform::MutexLock lock(mutex_);
+    failure_ = std::current_exception();
+    failed_.store(true, std::memory_order_relaxed);
+    // A writer waiting for a buffer learns of it at once.
     freedOne_.notifyAll();
 }
 
@@ -135,7 +136,8 @@ void PipelinedOutput::throwIfStoppedLocked() {
 
 void PipelinedOutput::passOn() {
     for (;;) {
-        const Slot* slot = nullptr;
+        const std::uint8_t* bytes = nullptr;
+        std::uint32_t length = 0;
         {
             platform::MutexLock lock(mutex_);
             while (queued_ == 0 && !cancelled_) {
@@ -144,20 +146,17 @@ void PipelinedOutput::passOn() {
             if (cancelled_) {
                 return;
             }
-            slot = &slots_[first_];
+            bytes = buffers_.get() + std::size_t(first_) * bufferSize_;
+            length = lengths_[first_];
         }
         try {
-            next_.write(slot->bytes.get(), slot->length);
+            next_.write(bytes, length);
         } catch (...) {
-            // Kept for the writer, which throws it at its next write or flush.
-            platform::MutexLock lock(mutex_);
-            failure_ = std::current_exception();
-            failed_.store(true, std::memory_order_relaxed);
-            freedOne_.notifyAll();
+            keepFailure();
             return;
         }
         platform::MutexLock lock(mutex_);
-        first_ = (first_ + 1) % slots_.size();
+        first_ = (first_ + 1) % bufferCount_;
         --queued_;
         freedOne_.notifyAll();
     }

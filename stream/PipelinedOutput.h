@@ -16,7 +16,6 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
-#include <vector>
 
 #include "platform/Thread.h"
 #include "stream/Stream.h"
@@ -54,37 +53,41 @@ class PipelinedOutput : public OutputStream {
     std::uint32_t bufferSize() const { return bufferSize_; }
 
   private:
-    struct Slot {
-        std::unique_ptr<std::uint8_t[]> bytes;
-        std::uint32_t length = 0;
-    };
-
-    // Queues the current buffer (when it holds anything) and takes the next free one.
+    // Queues the writer's buffer (when it holds anything) and waits for a free one.
     void handOver();
+    // Queues the writer's buffer, with mutex_ held.
+    void queueLocked();
     // Throw the other output's failure, or stream::Exception after cancel(); the second with
     // mutex_ held.
     void throwIfStopped();
     void throwIfStoppedLocked();
+    // Keeps the exception being handled for the writer, which throws it at its next write or
+    // flush.
+    void keepFailure();
     // The second thread's body.
     void passOn();
 
     OutputStream& next_;
     const std::uint32_t bufferSize_;
-    std::vector<Slot> slots_;
-    // The slot being filled by the writer, its bytes and the fill count; touched by the writer
-    // only.
-    std::size_t fill_ = 0;
+    const unsigned bufferCount_;
+    // The buffers one after another, and the bytes each holds once queued.
+    std::unique_ptr<std::uint8_t[]> buffers_;
+    std::unique_ptr<std::uint32_t[]> lengths_;
+    // The buffer the writer fills (its number and place) and the bytes in it; the writer's
+    // alone.
+    unsigned fill_ = 0;
     std::uint8_t* current_ = nullptr;
     std::uint32_t count_ = 0;
     std::uint64_t position_ = 0;
 
-    // Under mutex_: the queued slots are `queued_` slots from `first_` on, in order; the second
-    // thread keeps the first one queued while passing it on, so the writer cannot refill it.
+    // Under mutex_: the queued buffers are `queued_` buffers from number `first_` on, in order,
+    // and the writer's is the one after them; the second thread keeps the first one queued
+    // while passing it on, so that the writer cannot refill it.
     platform::Mutex mutex_;
     platform::Condition queuedOne_;
     platform::Condition freedOne_;
-    std::size_t first_ = 0;
-    std::size_t queued_ = 0;
+    unsigned first_ = 0;
+    unsigned queued_ = 0;
     bool cancelled_ = false;
     std::exception_ptr failure_;
     // Set with failure_: lets write() look without taking the lock.
