@@ -44,6 +44,13 @@ void __throw_out_of_range(const char* text) {
     throw RuntimeLibraryError(text);
 }
 
+// std::thread and std::mutex report a failed system call so (the POSIX threads). The runtime's
+// own definition shares an object with the throws above, so linking it would define them twice.
+// platform::Thread takes any std::exception from std::thread for "no thread to be had".
+void __throw_system_error(int) {
+    throw RuntimeLibraryError("a system call of the threads failed");
+}
+
 // The text is the runtime's format, its numbers left out.
 void __throw_out_of_range_fmt(const char* format, ...) {
     throw RuntimeLibraryError(format);

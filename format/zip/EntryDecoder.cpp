@@ -1,9 +1,12 @@
 #include "format/zip/EntryDecoder.h"
 
+#include <memory>
+
 #include "algorithm/CRC32.h"
 #include "stream/BufferedInput.h"
 #include "stream/BufferedOutput.h"
 #include "algorithm/ChecksumOutput.h"
+#include "stream/PipelinedOutput.h"
 #include "stream/ProgressOutput.h"
 
 namespace format {
@@ -34,12 +37,29 @@ void EntryDecoder::decode(stream::InputStream& input, stream::OutputStream& outp
     relay_.setStart(produced);
     algorithm::CRC32 checksum(0xFFFFFFFFu);
     stream::ChecksumOutput checked(output, checksum);
-    stream::BufferedOutput buffered(checked, bufferFor(outputSize));
+    std::unique_ptr<stream::PipelinedOutput> pipeline;
+    if (pipelined) {
+        pipeline =
+            std::make_unique<stream::PipelinedOutput>(checked, kPipelineBuffer, kPipelineBuffers);
+    }
+    stream::OutputStream& decoded = pipeline ? static_cast<stream::OutputStream&>(*pipeline)
+                                             : static_cast<stream::OutputStream&>(checked);
+    stream::BufferedOutput buffered(decoded, bufferFor(outputSize));
     stream::ProgressOutput progress(buffered, kProgressStep);
     progress.attach(relay_);
     stream::BufferedInput bufferedInput(input, bufferFor(inputSize));
-    const std::uint64_t written = run(bufferedInput, progress);
-    buffered.flush();
+    std::uint64_t written = 0;
+    try {
+        written = run(bufferedInput, progress);
+        buffered.flush();
+    } catch (...) {
+        // Before the buffer in front of it flushes on its way out: a failed or cancelled entry
+        // has nothing more written.
+        if (pipeline) {
+            pipeline->cancel();
+        }
+        throw;
+    }
     crc = ~checksum.value();
     produced += written;
 }
