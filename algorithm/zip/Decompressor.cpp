@@ -241,20 +241,83 @@ void Decompressor::codes(InflateInput& input, stream::OutputStream& output,
     }
 }
 
+namespace {
+
+// Copies a match of length bytes from distance bytes back to to. May write up to 31 bytes past
+// the match (the window keeps room for that after the piece); every step reads only bytes that
+// are already written.
+inline void copyMatch(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) {
+    const std::uint8_t* from = to - distance;
+    std::uint8_t* const stop = to + length;
+    if (distance >= 16) {
+        if (distance >= 32) {
+            do {
+                std::memcpy(to, from, 16);
+                std::memcpy(to + 16, from + 16, 16);
+                to += 32;
+                from += 32;
+            } while (to < stop);
+        } else {
+            do {
+                std::memcpy(to, from, 16);
+                to += 16;
+                from += 16;
+            } while (to < stop);
+        }
+    } else if (distance >= 8) {
+        do {
+            std::memcpy(to, from, 8);
+            to += 8;
+            from += 8;
+        } while (to < stop);
+    } else if (distance == 1) {
+        const std::uint64_t run = *from * std::uint64_t(0x0101010101010101);
+        do {
+            std::memcpy(to, &run, 8);
+            to += 8;
+        } while (to < stop);
+    } else {
+        // A short period: the first bytes one at a time, up to a multiple of the period of at
+        // least 8; from there a step of 8 reads bytes of the same phase that are written.
+        static constexpr std::uint8_t kWholePeriods[8] = {0, 0, 8, 9, 8, 10, 12, 14};
+        const std::uint32_t period = kWholePeriods[distance];
+        std::uint8_t* const first = to + period;
+        do {
+            *to = *from++;
+            ++to;
+        } while (to < first);
+        while (to < stop) {
+            std::memcpy(to, to - period, 8);
+            to += 8;
+        }
+    }
+}
+
+}  // namespace
+
 template <bool kDeflate64>
 void Decompressor::codes(InflateInput& input, stream::OutputStream& output,
                          const InflateTable& literals, const InflateTable& distances) {
     constexpr std::uint32_t kPiece = kDeflate64 ? 65536 : 32768;
     constexpr std::uint32_t kPieceEnd = 2 * kPiece;
+    // The fast loop runs while this many input bytes are left: it refills at most three times a
+    // round, each loading 8 bytes and keeping at most 7, so no load reaches past the input and
+    // no zero bits past its end are ever used there.
+    constexpr std::ptrdiff_t kFastInput = 32;
+    constexpr std::uint64_t kLiteralMask = (1u << kLiteralRootBits) - 1;
+    constexpr std::uint64_t kDistanceMask = (1u << kDistanceRootBits) - 1;
+
     // The bit buffer lives in locals here: the window stores would otherwise make the compiler
-    // reload it from memory after every byte.
+    // reload it from memory after every byte. The low count bits of bits are input not yet used
+    // (the top padding of them zeros past the end of the input); above them bits holds zeros, or
+    // after a fast refill the first bits of the byte at next, which the next refill loads again.
     std::uint64_t bits = input.bits_;
     unsigned count = input.count_;
     const std::uint8_t* next = input.next_;
     const std::uint8_t* end = input.end_;
     unsigned padding = input.padding_;
     auto save = [&] {
-        input.bits_ = bits;
+        input.bits_ = bits & InflateInput::mask(count);
         input.count_ = count;
         input.next_ = next;
     };
@@ -265,132 +328,142 @@ void Decompressor::codes(InflateInput& input, stream::OutputStream& output,
         end = input.end_;
         padding = input.padding_;
     };
+    // At least 56 bits afterwards; needs 8 input bytes at next.
+    auto refillFast = [&] {
+        bits |= InflateInput::load(next) << count;
+        next += (63 - count) >> 3;
+        count |= 56;
+    };
+    // At least 49 bits afterwards, from wherever they are.
+    auto refill = [&] {
+        if (end - next >= 8) {
+            refillFast();
+        } else {
+            save();
+            input.refillSlowly();
+            restore();
+        }
+    };
+    auto consume = [&](std::uint32_t entry) {
+        bits >>= length(entry) & 63;
+        count -= length(entry);
+    };
+    // The base plus the extra bits of a length or distance entry; consumes both.
+    auto extra = [&](std::uint32_t entry) {
+        const std::uint32_t value =
+            inflate_entry::value(entry) +
+            static_cast<std::uint32_t>((bits & InflateInput::mask(length(entry))) >>
+                                       (flags(entry) & kLowMask));
+        consume(entry);
+        return value;
+    };
 
     const std::uint32_t* const literalEntries = literals.entries();
-    const unsigned literalBits = literals.rootBits();
-    const std::uint64_t literalMask = (1u << literalBits) - 1;
     const std::uint32_t* const distanceEntries = distances.entries();
-    const unsigned distanceBits = distances.rootBits();
-    const std::uint64_t distanceMask = (1u << distanceBits) - 1;
+    auto lookup = [&](const std::uint32_t* entries, std::uint64_t mask) {
+        std::uint32_t entry = entries[bits & mask];
+        if (flags(entry) & kLink) {
+            entry = InflateTable::linked(entries, entry, bits);
+        }
+        return entry;
+    };
     std::uint8_t* const window = window_.get();
-    std::uint32_t position = position_;
+    std::uint8_t* const pieceEnd = window + kPieceEnd;
+    std::uint8_t* out = window + position_;
 
     for (;;) {
-        // 48 bits cover Deflate's longest length code with its extra bits and its longest
-        // distance code with its extra bits; a refill leaves at least 49.
-        if (count < 48) {
-            if (end - next >= 8) {
-                bits |= InflateInput::load(next) << count;
-                unsigned bytes = (63 - count) >> 3;
-                next += bytes;
-                count += bytes * 8;
-            } else {
-                save();
-                input.refillSlowly();
-                restore();
+        // The fast loop, while the input's memory holds enough bytes and the piece has room.
+        while (end - next >= kFastInput && out < pieceEnd) {
+            // Up to three literals a refill: 56 bits hold three 15-bit codes.
+            refillFast();
+            std::uint32_t entry = lookup(literalEntries, kLiteralMask);
+            if (literal(entry)) {
+                consume(entry);
+                *out++ = static_cast<std::uint8_t>(value(entry));
+                entry = lookup(literalEntries, kLiteralMask);
+                if (literal(entry)) {
+                    consume(entry);
+                    *out++ = static_cast<std::uint8_t>(value(entry));
+                    entry = lookup(literalEntries, kLiteralMask);
+                    if (literal(entry)) {
+                        consume(entry);
+                        *out++ = static_cast<std::uint8_t>(value(entry));
+                        continue;
+                    }
+                }
+                // A length code with its extra bits and a distance with its own take up to 48
+                // bits (Deflate64's longest length 31 of them, and a refill before the distance).
+                refillFast();
             }
-        }
-        std::uint32_t entry = literalEntries[bits & literalMask];
-        if (flags(entry) & kLink) {
-            entry = literalEntries[value(entry) + ((bits >> literalBits) &
-                                                   ((1u << (flags(entry) & kLowMask)) - 1))];
-        }
-        const std::uint32_t kind = flags(entry);
-        if (kind & kLiteral) {
-            bits >>= length(entry);
-            count -= length(entry);
-            window[position++] = static_cast<std::uint8_t>(value(entry));
-        } else if (kind & kEndOfBlock) {
+            if (flags(entry) & kEndOfBlock) {
+                if (invalid(entry)) {
+                    fail("bad code");
+                }
+                consume(entry);
+                position_ = static_cast<std::uint32_t>(out - window);
+                save();
+                return;
+            }
+            const std::uint32_t matchLength = extra(entry);
+            if (kDeflate64) {
+                refillFast();
+            }
+            entry = lookup(distanceEntries, kDistanceMask);
             if (invalid(entry)) {
                 fail("bad code");
             }
-            bits >>= length(entry);
-            count -= length(entry);
+            // The history holds the longest distance there is, so the source is always inside
+            // the window.
+            copyMatch(out, extra(entry), matchLength);
+            out += matchLength;
+        }
+
+        if (out < pieceEnd) {
+            // Near the end of the input's memory: one code at a time, each refill checked, zero
+            // bits past the end counted.
+            if (count < 48) {
+                refill();
+            }
+            std::uint32_t entry = lookup(literalEntries, kLiteralMask);
+            if (literal(entry)) {
+                consume(entry);
+                *out++ = static_cast<std::uint8_t>(value(entry));
+            } else if (flags(entry) & kEndOfBlock) {
+                if (invalid(entry)) {
+                    fail("bad code");
+                }
+                consume(entry);
+                if (count < padding) {
+                    truncated();
+                }
+                break;
+            } else {
+                const std::uint32_t matchLength = extra(entry);
+                if (kDeflate64 && count < 29) {
+                    // Deflate64's length takes up to 31 bits; a distance needs up to 29 more.
+                    refill();
+                }
+                entry = lookup(distanceEntries, kDistanceMask);
+                if (invalid(entry)) {
+                    fail("bad code");
+                }
+                copyMatch(out, extra(entry), matchLength);
+                out += matchLength;
+            }
             if (count < padding) {
                 truncated();
             }
-            break;
-        } else {
-            bits >>= length(entry);
-            count -= length(entry);
-            const unsigned extra = kind & kLowMask;
-            const std::uint32_t matchLength =
-                value(entry) + static_cast<std::uint32_t>(bits & ((1u << extra) - 1));
-            bits >>= extra;
-            count -= extra;
-            if (kDeflate64 && count < 29) {
-                // Deflate64's length takes up to 31 bits; a distance needs up to 29 more.
-                if (end - next >= 8) {
-                    bits |= InflateInput::load(next) << count;
-                    unsigned bytes = (63 - count) >> 3;
-                    next += bytes;
-                    count += bytes * 8;
-                } else {
-                    save();
-                    input.refillSlowly();
-                    restore();
-                }
-            }
-
-            entry = distanceEntries[bits & distanceMask];
-            if (flags(entry) & kLink) {
-                entry = distanceEntries[value(entry) + ((bits >> distanceBits) &
-                                                        ((1u << (flags(entry) & kLowMask)) - 1))];
-            }
-            if (invalid(entry)) {
-                fail("bad code");
-            }
-            bits >>= length(entry);
-            count -= length(entry);
-            const unsigned distanceExtra = flags(entry) & kLowMask;
-            const std::uint32_t distance =
-                value(entry) + static_cast<std::uint32_t>(bits & ((1u << distanceExtra) - 1));
-            bits >>= distanceExtra;
-            count -= distanceExtra;
-
-            // The history holds the longest distance there is, so the source is always inside
-            // the window.
-            std::uint8_t* to = window + position;
-            const std::uint8_t* from = to - distance;
-            position += matchLength;
-            if (distance >= 32) {
-                // Steps no longer than the distance never read bytes not yet written; the last
-                // step may write up to 31 bytes past the match, into the room after the piece.
-                std::uint8_t* const stop = to + matchLength;
-                do {
-                    std::memcpy(to, from, 16);
-                    std::memcpy(to + 16, from + 16, 16);
-                    to += 32;
-                    from += 32;
-                } while (to < stop);
-            } else if (distance >= 8) {
-                std::uint8_t* const stop = to + matchLength;
-                do {
-                    std::memcpy(to, from, 8);
-                    to += 8;
-                    from += 8;
-                } while (to < stop);
-            } else if (distance == 1) {
-                std::memset(to, *from, matchLength);
-            } else {
-                for (std::uint32_t i = 0; i < matchLength; ++i) {
-                    to[i] = from[i];
-                }
-            }
         }
-        if (count < padding) {
-            truncated();
-        }
-        if (position >= kPieceEnd) {
-            position_ = position;
+        if (out >= pieceEnd) {
+            position_ = static_cast<std::uint32_t>(out - window);
             // Only a Deflate64 match can be longer than a piece.
             do {
                 writePiece(output);
             } while (kDeflate64 && position_ >= kPieceEnd);
-            position = position_;
+            out = window + position_;
         }
     }
-    position_ = position;
+    position_ = static_cast<std::uint32_t>(out - window);
     save();
 }
 

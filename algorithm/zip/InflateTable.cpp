@@ -36,15 +36,9 @@ void InflateTable::build(const unsigned* lengths, unsigned n, unsigned s,
     }
     huft_check(count);
 
-    unsigned maxLength = kMaxCodeLength;
-    while (maxLength > 0 && count[maxLength] == 0) {
-        --maxLength;
-    }
-    // A root wider than the longest code only repeats entries.
-    if (rootBits > kMaxRootBits) {
-        rootBits = kMaxRootBits;
-    }
-    rootBits_ = maxLength > 0 && maxLength < rootBits ? maxLength : rootBits;
+    // The root keeps its full width even when every code is shorter (its entries repeat): the
+    // decoder then indexes it with a constant mask.
+    rootBits_ = rootBits < kMaxRootBits ? rootBits : kMaxRootBits;
     const unsigned rootSize = 1u << rootBits_;
 
     // Canonical codes, bit-reversed so that they index the tables directly.
@@ -94,7 +88,7 @@ void InflateTable::build(const unsigned* lengths, unsigned n, unsigned s,
         } else if (extras[i - s] == 99) {
             entry = invalid;
         } else {
-            entry = makeEntry(bases[i - s], extras[i - s], length);
+            entry = makeEntry(bases[i - s], length, length + extras[i - s]);
         }
         if (length <= rootBits_) {
             for (unsigned index = reversed[i]; index < rootSize; index += 1u << length) {

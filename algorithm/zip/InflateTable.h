@@ -10,12 +10,14 @@
 namespace algorithm {
 namespace zip {
 
-// An entry is value << 16 | flags << 8 | total code length in bits. For a link the value is the
-// sub-table's offset in the array and the low flag bits its index width; for a length or
-// distance the value is the base and the low flag bits the count of extra bits (up to 16, for
-// Deflate64's longest lengths). An invalid pattern carries the end-of-block flag, so that the
-// decoder's loop meets it on its rare branch, and kInvalid in the length byte, which tells the
-// two apart there (code lengths are at most 15).
+// An entry is value << 16 | flags << 8 | bits, where bits is how many input bits the entry uses
+// up: the code's length, plus the extra bits that follow a length or distance code, so that one
+// shift consumes both. For a link the value is the sub-table's offset in the array, bits the root
+// width and the low flag bits the sub-table's index width; for a length or distance the value is
+// the base and the low flag bits the code's own length (the extra bits sit above it). An invalid
+// pattern carries the end-of-block flag, so that the decoder's loop meets it on its rare branch,
+// and kInvalid in the bits byte, which tells the two apart there (a code with its extra bits
+// takes at most 31 bits).
 namespace inflate_entry {
 constexpr std::uint32_t kLiteral = 0x80;
 constexpr std::uint32_t kEndOfBlock = 0x40;
@@ -28,6 +30,9 @@ inline unsigned length(std::uint32_t entry) {
 }
 inline bool invalid(std::uint32_t entry) {
     return (entry & kInvalid) != 0;
+}
+inline bool literal(std::uint32_t entry) {
+    return (entry & (kLiteral << 8)) != 0;
 }
 inline std::uint32_t flags(std::uint32_t entry) {
     return (entry >> 8) & 0xFF;
@@ -46,17 +51,23 @@ class InflateTable {
                const std::uint8_t* extras, unsigned rootBits);
 
     const std::uint32_t* entries() const { return entries_.data(); }
+    // The root's width: rootBits as given to build() (at most 12).
     unsigned rootBits() const { return rootBits_; }
 
     // The entry for the code at the bottom of bits, sub-table resolved.
     std::uint32_t lookup(std::uint64_t bits) const {
         std::uint32_t entry = entries_[bits & ((1u << rootBits_) - 1)];
         if (inflate_entry::flags(entry) & inflate_entry::kLink) {
-            unsigned width = inflate_entry::flags(entry) & inflate_entry::kLowMask;
-            entry =
-                entries_[inflate_entry::value(entry) + ((bits >> rootBits_) & ((1u << width) - 1))];
+            entry = linked(entries_.data(), entry, bits);
         }
         return entry;
+    }
+    // The sub-table entry a link leads to for the code at the bottom of bits.
+    static std::uint32_t linked(const std::uint32_t* entries, std::uint32_t link,
+                                std::uint64_t bits) {
+        const unsigned width = inflate_entry::flags(link) & inflate_entry::kLowMask;
+        return entries[inflate_entry::value(link) +
+                       ((bits >> inflate_entry::length(link)) & ((1u << width) - 1))];
     }
 
   private:
