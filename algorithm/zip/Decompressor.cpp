@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "algorithm/zip/InflateFast.h"
 #include "algorithm/zip/InflateFormat.h"
 #include "algorithm/zip/InflateInput.h"
 #include "base/Exception.h"
@@ -14,11 +15,9 @@ namespace {
 
 using namespace inflate_entry;
 
-constexpr unsigned kLiteralRootBits = 10;
-constexpr unsigned kDistanceRootBits = 8;
 constexpr unsigned kCodeLengthRootBits = 7;
-// Matches are copied in steps of up to 32 bytes; the last step may run this far past the match.
-constexpr std::uint32_t kCopySlack = 32;
+// The history and the pieces after it: a multiple of both formats' windows.
+constexpr std::uint32_t kSpan = 262144;
 
 // Literal/length symbols 257 to 287 and distance symbols 0 to 31. Symbols 286, 287, 30 and 31
 // may be given codes but must not occur (99 extra bits marks them).
@@ -72,11 +71,10 @@ FixedInflateTables::FixedInflateTables(const std::uint16_t* lengthBases,
 
 Decompressor::Decompressor() : Decompressor(deflate) {}
 
-// History, then the piece being decoded, then room for the longest match plus the steps in
+// History, then the pieces being decoded, then room for the longest match plus the steps in
 // which matches are copied.
 Decompressor::Decompressor(const InflateFormat& format)
-    : format_(format),
-      window_(new std::uint8_t[2 * format.window + format.longestMatch + kCopySlack]) {}
+    : format_(format), window_(new std::uint8_t[kSpan + format.longestMatch + kCopySlack]) {}
 
 void Decompressor::fail(const char* what) const {
     throw Exception(std::string(what) + " in " + format_.name);
@@ -93,6 +91,7 @@ std::uint64_t Decompressor::process(stream::InputStream& input, stream::OutputSt
     const std::uint32_t piece = format_.window;
     std::memset(window_.get(), 0, piece);
     position_ = piece;
+    pieceEnd_ = 2 * piece;
 
     bool final = false;
     while (!final) {
@@ -112,8 +111,8 @@ std::uint64_t Decompressor::process(stream::InputStream& input, stream::OutputSt
                 fail("bad block type");
         }
     }
-    if (position_ > piece) {
-        output.write(window_.get() + piece, position_ - piece);
+    if (position_ > pieceEnd_ - piece) {
+        output.write(window_.get() + pieceEnd_ - piece, position_ - (pieceEnd_ - piece));
     }
     output.flush();
     bits.giveBack();
@@ -122,9 +121,16 @@ std::uint64_t Decompressor::process(stream::InputStream& input, stream::OutputSt
 
 void Decompressor::writePiece(stream::OutputStream& output) {
     const std::uint32_t piece = format_.window;
-    output.write(window_.get() + piece, piece);
-    std::memmove(window_.get(), window_.get() + piece, position_ - piece);
-    position_ -= piece;
+    const std::uint32_t start = pieceEnd_ - piece;
+    output.write(window_.get() + start, piece);
+    if (pieceEnd_ < kSpan) {
+        pieceEnd_ += piece;
+    } else {
+        // The piece just written becomes the history; what was decoded past it follows.
+        std::memmove(window_.get(), window_.get() + start, position_ - start);
+        position_ -= start;
+        pieceEnd_ = 2 * piece;
+    }
 }
 
 void Decompressor::stored(InflateInput& input, stream::OutputStream& output) {
@@ -135,9 +141,8 @@ void Decompressor::stored(InflateInput& input, stream::OutputStream& output) {
         fail("error in compressed data");
     }
     std::uint32_t left = static_cast<std::uint32_t>(length);
-    const std::uint32_t pieceEnd = 2 * format_.window;
     while (left > 0) {
-        std::uint32_t take = pieceEnd - position_;
+        std::uint32_t take = pieceEnd_ - position_;
         if (take > left) {
             take = left;
         }
@@ -146,7 +151,7 @@ void Decompressor::stored(InflateInput& input, stream::OutputStream& output) {
         }
         position_ += take;
         left -= take;
-        if (position_ >= pieceEnd) {
+        if (position_ >= pieceEnd_) {
             writePiece(output);
         }
     }
@@ -241,229 +246,109 @@ void Decompressor::codes(InflateInput& input, stream::OutputStream& output,
     }
 }
 
-namespace {
-
-// Copies a match of length bytes from distance bytes back to to. May write up to 31 bytes past
-// the match (the window keeps room for that after the piece); every step reads only bytes that
-// are already written.
-inline void copyMatch(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) {
-    const std::uint8_t* from = to - distance;
-    std::uint8_t* const stop = to + length;
-    if (distance >= 16) {
-        if (distance >= 32) {
-            do {
-                std::memcpy(to, from, 16);
-                std::memcpy(to + 16, from + 16, 16);
-                to += 32;
-                from += 32;
-            } while (to < stop);
-        } else {
-            do {
-                std::memcpy(to, from, 16);
-                to += 16;
-                from += 16;
-            } while (to < stop);
-        }
-    } else if (distance >= 8) {
-        do {
-            std::memcpy(to, from, 8);
-            to += 8;
-            from += 8;
-        } while (to < stop);
-    } else if (distance == 1) {
-        const std::uint64_t run = *from * std::uint64_t(0x0101010101010101);
-        do {
-            std::memcpy(to, &run, 8);
-            to += 8;
-        } while (to < stop);
-    } else {
-        // A short period: the first bytes one at a time, up to a multiple of the period of at
-        // least 8; from there a step of 8 reads bytes of the same phase that are written.
-        static constexpr std::uint8_t kWholePeriods[8] = {0, 0, 8, 9, 8, 10, 12, 14};
-        const std::uint32_t period = kWholePeriods[distance];
-        std::uint8_t* const first = to + period;
-        do {
-            *to = *from++;
-            ++to;
-        } while (to < first);
-        while (to < stop) {
-            std::memcpy(to, to - period, 8);
-            to += 8;
-        }
-    }
-}
-
-}  // namespace
-
 template <bool kDeflate64>
 void Decompressor::codes(InflateInput& input, stream::OutputStream& output,
                          const InflateTable& literals, const InflateTable& distances) {
-    constexpr std::uint32_t kPiece = kDeflate64 ? 65536 : 32768;
-    constexpr std::uint32_t kPieceEnd = 2 * kPiece;
-    // The fast loop runs while this many input bytes are left: it refills at most three times a
-    // round, each loading 8 bytes and keeping at most 7, so no load reaches past the input and
-    // no zero bits past its end are ever used there.
-    constexpr std::ptrdiff_t kFastInput = 32;
-    constexpr std::uint64_t kLiteralMask = (1u << kLiteralRootBits) - 1;
-    constexpr std::uint64_t kDistanceMask = (1u << kDistanceRootBits) - 1;
-
     // The bit buffer lives in locals here: the window stores would otherwise make the compiler
-    // reload it from memory after every byte. The low count bits of bits are input not yet used
-    // (the top padding of them zeros past the end of the input); above them bits holds zeros, or
-    // after a fast refill the first bits of the byte at next, which the next refill loads again.
-    std::uint64_t bits = input.bits_;
-    unsigned count = input.count_;
-    const std::uint8_t* next = input.next_;
-    const std::uint8_t* end = input.end_;
+    // reload it from memory after every byte. The top padding of the count bits are zeros past
+    // the end of the input.
+    InflateRegisters r = {input.bits_, input.count_, input.next_, input.end_,
+                          window_.get() + position_};
     unsigned padding = input.padding_;
     auto save = [&] {
-        input.bits_ = bits & InflateInput::mask(count);
-        input.count_ = count;
-        input.next_ = next;
-    };
-    auto restore = [&] {
-        bits = input.bits_;
-        count = input.count_;
-        next = input.next_;
-        end = input.end_;
-        padding = input.padding_;
-    };
-    // At least 56 bits afterwards; needs 8 input bytes at next.
-    auto refillFast = [&] {
-        bits |= InflateInput::load(next) << count;
-        next += (63 - count) >> 3;
-        count |= 56;
+        input.bits_ = r.bits & InflateInput::mask(r.count);
+        input.count_ = r.count;
+        input.next_ = r.next;
     };
     // At least 49 bits afterwards, from wherever they are.
     auto refill = [&] {
-        if (end - next >= 8) {
-            refillFast();
+        if (r.end - r.next >= 8) {
+            r.bits |= InflateInput::load(r.next) << r.count;
+            r.next += (63 - r.count) >> 3;
+            r.count |= 56;
         } else {
             save();
             input.refillSlowly();
-            restore();
+            r.bits = input.bits_;
+            r.count = input.count_;
+            r.next = input.next_;
+            r.end = input.end_;
+            padding = input.padding_;
         }
     };
     auto consume = [&](std::uint32_t entry) {
-        bits >>= length(entry) & 63;
-        count -= length(entry);
+        r.bits >>= length(entry) & 63;
+        r.count -= length(entry);
     };
     // The base plus the extra bits of a length or distance entry; consumes both.
     auto extra = [&](std::uint32_t entry) {
-        const std::uint32_t value =
-            inflate_entry::value(entry) +
-            static_cast<std::uint32_t>((bits & InflateInput::mask(length(entry))) >>
-                                       (flags(entry) & kLowMask));
+        const std::uint32_t base = value(entry);
+        const std::uint64_t field = r.bits & InflateInput::mask(length(entry));
         consume(entry);
-        return value;
+        return base + static_cast<std::uint32_t>(field >> (flags(entry) & kLowMask));
     };
 
-    const std::uint32_t* const literalEntries = literals.entries();
-    const std::uint32_t* const distanceEntries = distances.entries();
-    auto lookup = [&](const std::uint32_t* entries, std::uint64_t mask) {
-        std::uint32_t entry = entries[bits & mask];
-        if (flags(entry) & kLink) {
-            entry = InflateTable::linked(entries, entry, bits);
-        }
-        return entry;
-    };
     std::uint8_t* const window = window_.get();
-    std::uint8_t* const pieceEnd = window + kPieceEnd;
-    std::uint8_t* out = window + position_;
-
+    std::uint8_t* pieceEnd = window + pieceEnd_;
     for (;;) {
-        // The fast loop, while the input's memory holds enough bytes and the piece has room.
-        while (end - next >= kFastInput && out < pieceEnd) {
-            // Up to three literals a refill: 56 bits hold three 15-bit codes.
-            refillFast();
-            std::uint32_t entry = lookup(literalEntries, kLiteralMask);
-            if (literal(entry)) {
-                consume(entry);
-                *out++ = static_cast<std::uint8_t>(value(entry));
-                entry = lookup(literalEntries, kLiteralMask);
-                if (literal(entry)) {
-                    consume(entry);
-                    *out++ = static_cast<std::uint8_t>(value(entry));
-                    entry = lookup(literalEntries, kLiteralMask);
-                    if (literal(entry)) {
-                        consume(entry);
-                        *out++ = static_cast<std::uint8_t>(value(entry));
-                        continue;
-                    }
-                }
-                // A length code with its extra bits and a distance with its own take up to 48
-                // bits (Deflate64's longest length 31 of them, and a refill before the distance).
-                refillFast();
-            }
-            if (flags(entry) & kEndOfBlock) {
-                if (invalid(entry)) {
-                    fail("bad code");
-                }
-                consume(entry);
-                position_ = static_cast<std::uint32_t>(out - window);
-                save();
-                return;
-            }
-            const std::uint32_t matchLength = extra(entry);
-            if (kDeflate64) {
-                refillFast();
-            }
-            entry = lookup(distanceEntries, kDistanceMask);
-            if (invalid(entry)) {
+        if (r.end - r.next >= kFastInput && r.out < pieceEnd) {
+            // Far from the end of the input's memory, padding is zero: the input has not ended.
+            const FastStop stop =
+                inflateFast<kDeflate64>(r, pieceEnd, literals.entries(), distances.entries());
+            if (stop == FastStop::kBadCode) {
                 fail("bad code");
             }
-            // The history holds the longest distance there is, so the source is always inside
-            // the window.
-            copyMatch(out, extra(entry), matchLength);
-            out += matchLength;
+            if (stop == FastStop::kEndOfBlock) {
+                break;
+            }
         }
-
-        if (out < pieceEnd) {
+        if (r.out < pieceEnd) {
             // Near the end of the input's memory: one code at a time, each refill checked, zero
             // bits past the end counted.
-            if (count < 48) {
+            if (r.count < 48) {
                 refill();
             }
-            std::uint32_t entry = lookup(literalEntries, kLiteralMask);
+            std::uint32_t entry = literals.lookup(r.bits);
             if (literal(entry)) {
                 consume(entry);
-                *out++ = static_cast<std::uint8_t>(value(entry));
+                *r.out++ = static_cast<std::uint8_t>(value(entry));
             } else if (flags(entry) & kEndOfBlock) {
                 if (invalid(entry)) {
                     fail("bad code");
                 }
                 consume(entry);
-                if (count < padding) {
+                if (r.count < padding) {
                     truncated();
                 }
                 break;
             } else {
                 const std::uint32_t matchLength = extra(entry);
-                if (kDeflate64 && count < 29) {
+                if (kDeflate64 && r.count < 29) {
                     // Deflate64's length takes up to 31 bits; a distance needs up to 29 more.
                     refill();
                 }
-                entry = lookup(distanceEntries, kDistanceMask);
+                entry = distances.lookup(r.bits);
                 if (invalid(entry)) {
                     fail("bad code");
                 }
-                copyMatch(out, extra(entry), matchLength);
-                out += matchLength;
+                copyMatch(r.out, extra(entry), matchLength);
+                r.out += matchLength;
             }
-            if (count < padding) {
+            if (r.count < padding) {
                 truncated();
             }
         }
-        if (out >= pieceEnd) {
-            position_ = static_cast<std::uint32_t>(out - window);
+        if (r.out >= pieceEnd) {
+            position_ = static_cast<std::uint32_t>(r.out - window);
             // Only a Deflate64 match can be longer than a piece.
             do {
                 writePiece(output);
-            } while (kDeflate64 && position_ >= kPieceEnd);
-            out = window + position_;
+            } while (kDeflate64 && position_ >= pieceEnd_);
+            r.out = window + position_;
+            pieceEnd = window + pieceEnd_;
         }
     }
-    position_ = static_cast<std::uint32_t>(out - window);
+    position_ = static_cast<std::uint32_t>(r.out - window);
     save();
 }
 

@@ -38,14 +38,19 @@ class Decompressor : public Algorithm {
                const InflateTable& distances);
     void codes(InflateInput& input, stream::OutputStream& output, const InflateTable& literals,
                const InflateTable& distances);
-    // Writes the full piece ahead of the history and slides it into the history.
+    // Writes the full piece ending at pieceEnd_ and moves on to the next; after the last piece
+    // of the window it slides the piece into the history.
     void writePiece(stream::OutputStream& output);
 
     const InflateFormat& format_;
-    // The last window bytes of output (the history a match copies from), followed by the piece
-    // being decoded and room for a match that runs past the piece's end.
+    // The last window bytes of output (the history a match copies from), followed by the pieces
+    // being decoded (256 KB in all) and room for a match that runs past the last one's end.
+    // Pieces written stay in place as history until the last one: the history slides once
+    // every few pieces rather than after each.
     std::unique_ptr<std::uint8_t[]> window_;
     std::uint32_t position_ = 0;
+    // The end of the piece being decoded; the pieces before it are written.
+    std::uint32_t pieceEnd_ = 0;
     InflateTable codeLengths_;
     InflateTable literals_;
     InflateTable distances_;

@@ -1,0 +1,196 @@
+// The inner loop of the Deflate decoder: literal/length and distance codes decoded while the
+// input's memory holds plenty of bytes and the output piece has room, with no checks for the end
+// of either inside a round. Decompressor runs it between its careful steps near those ends.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "algorithm/zip/InflateTable.h"
+
+namespace algorithm {
+namespace zip {
+
+constexpr unsigned kLiteralRootBits = 11;
+constexpr unsigned kDistanceRootBits = 8;
+// The fast loop runs while this many input bytes are left: it refills at most three times a
+// round, each loading 8 bytes and keeping at most 7, so no load reaches past the input and no
+// zero bits past its end are ever used there.
+constexpr std::ptrdiff_t kFastInput = 32;
+// Matches are copied in steps of up to 32 bytes; the last step may run this far past the match.
+constexpr std::uint32_t kCopySlack = 32;
+
+// The decoder's state while it decodes codes, handed to the fast loop and back. The low count
+// bits of bits are input not yet used; above them bits holds zeros, or after a fast refill the
+// first bits of the byte at next, which the next refill loads again (an OR of equal bits).
+struct InflateRegisters {
+    std::uint64_t bits;
+    unsigned count;
+    const std::uint8_t* next;
+    const std::uint8_t* end;
+    std::uint8_t* out;
+};
+
+enum class FastStop { kEdge, kEndOfBlock, kBadCode };
+
+inline std::uint64_t loadLittleEndian64(const std::uint8_t* from) {
+    std::uint64_t word;
+    std::memcpy(&word, from, sizeof word);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    word = __builtin_bswap64(word);
+#endif
+    return word;
+}
+
+// Copies a match of length bytes from distance bytes back to to. May write up to 31 bytes past
+// the match (the window keeps room for that after the piece); every step reads only bytes that
+// are already written.
+inline void copyMatch(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) {
+    const std::uint8_t* from = to - distance;
+    std::uint8_t* const stop = to + length;
+    if (distance >= 16) {
+        if (distance >= 32) {
+            do {
+                std::memcpy(to, from, 16);
+                std::memcpy(to + 16, from + 16, 16);
+                to += 32;
+                from += 32;
+            } while (to < stop);
+        } else {
+            do {
+                std::memcpy(to, from, 16);
+                to += 16;
+                from += 16;
+            } while (to < stop);
+        }
+    } else if (distance >= 8) {
+        do {
+            std::memcpy(to, from, 8);
+            to += 8;
+            from += 8;
+        } while (to < stop);
+    } else if (distance == 1) {
+        const std::uint64_t run = *from * std::uint64_t(0x0101010101010101);
+        do {
+            std::memcpy(to, &run, 8);
+            to += 8;
+        } while (to < stop);
+    } else {
+        // A short period: the first bytes one at a time, up to a multiple of the period of at
+        // least 8; from there a step of 8 reads bytes of the same phase that are written.
+        static constexpr std::uint8_t kWholePeriods[8] = {0, 0, 8, 9, 8, 10, 12, 14};
+        const std::uint32_t period = kWholePeriods[distance];
+        std::uint8_t* const first = to + period;
+        do {
+            *to = *from++;
+            ++to;
+        } while (to < first);
+        while (to < stop) {
+            std::memcpy(to, to - period, 8);
+            to += 8;
+        }
+    }
+}
+
+// Decodes codes until the end of the block, a bad code, fewer than kFastInput input bytes left
+// or the output reaching pieceEnd. Kept out of line so that its state has the registers to
+// itself.
+template <bool kDeflate64>
+#if defined(__GNUC__)
+__attribute__((noinline))
+#endif
+FastStop
+inflateFast(InflateRegisters& registers, std::uint8_t* const pieceEnd,
+            const std::uint32_t* const literals, const std::uint32_t* const distances) {
+    using namespace inflate_entry;
+    constexpr std::uint64_t kLiteralMask = (1u << kLiteralRootBits) - 1;
+    constexpr std::uint64_t kDistanceMask = (1u << kDistanceRootBits) - 1;
+
+    std::uint64_t bits = registers.bits;
+    unsigned count = registers.count;
+    const std::uint8_t* next = registers.next;
+    const std::uint8_t* const end = registers.end;
+    std::uint8_t* out = registers.out;
+
+    // At least 56 bits afterwards.
+    auto refill = [&] {
+        bits |= loadLittleEndian64(next) << count;
+        next += (63 - count) >> 3;
+        count |= 56;
+    };
+    auto consume = [&](std::uint32_t entry) {
+        bits >>= length(entry) & 63;
+        count -= length(entry);
+    };
+    // The base plus the extra bits of a length or distance entry; consumes both.
+    auto extra = [&](std::uint32_t entry) {
+        const std::uint32_t base = value(entry);
+        const std::uint64_t field = bits & ((std::uint64_t(1) << length(entry)) - 1);
+        consume(entry);
+        return base + static_cast<std::uint32_t>(field >> (flags(entry) & kLowMask));
+    };
+    auto lookup = [&](const std::uint32_t* entries, std::uint64_t mask) {
+        std::uint32_t entry = entries[bits & mask];
+        if (flags(entry) & kLink) {
+            entry = InflateTable::linked(entries, entry, bits);
+        }
+        return entry;
+    };
+
+    FastStop stop = FastStop::kEdge;
+    while (end - next >= kFastInput && out < pieceEnd) {
+        // Up to three literals a refill: 56 bits hold three 15-bit codes.
+        refill();
+        std::uint32_t entry = lookup(literals, kLiteralMask);
+        if (literal(entry)) {
+            consume(entry);
+            *out++ = static_cast<std::uint8_t>(value(entry));
+            entry = lookup(literals, kLiteralMask);
+            if (literal(entry)) {
+                consume(entry);
+                *out++ = static_cast<std::uint8_t>(value(entry));
+                entry = lookup(literals, kLiteralMask);
+                if (literal(entry)) {
+                    consume(entry);
+                    *out++ = static_cast<std::uint8_t>(value(entry));
+                    continue;
+                }
+            }
+            // A length code with its extra bits and a distance with its own take up to 48 bits
+            // (Deflate64's longest length 31 of them, and a refill before the distance).
+            refill();
+        }
+        if (flags(entry) & kEndOfBlock) {
+            if (invalid(entry)) {
+                stop = FastStop::kBadCode;
+            } else {
+                consume(entry);
+                stop = FastStop::kEndOfBlock;
+            }
+            break;
+        }
+        const std::uint32_t matchLength = extra(entry);
+        if (kDeflate64) {
+            refill();
+        }
+        entry = lookup(distances, kDistanceMask);
+        if (invalid(entry)) {
+            stop = FastStop::kBadCode;
+            break;
+        }
+        // The history holds the longest distance there is, so the source is always inside the
+        // window.
+        copyMatch(out, extra(entry), matchLength);
+        out += matchLength;
+    }
+
+    registers.bits = bits;
+    registers.count = count;
+    registers.next = next;
+    registers.out = out;
+    return stop;
+}
+
+}  // namespace zip
+}  // namespace algorithm
