@@ -49,27 +49,24 @@ inline std::uint64_t loadLittleEndian64(const std::uint8_t* from) {
 inline void copyMatch(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) {
     const std::uint8_t* from = to - distance;
     std::uint8_t* const stop = to + length;
-    if (distance >= 16) {
-        if (distance >= 32) {
-            do {
-                std::memcpy(to, from, 16);
-                std::memcpy(to + 16, from + 16, 16);
-                to += 32;
-                from += 32;
-            } while (to < stop);
-        } else {
-            do {
-                std::memcpy(to, from, 16);
-                to += 16;
-                from += 16;
-            } while (to < stop);
-        }
-    } else if (distance >= 8) {
-        do {
-            std::memcpy(to, from, 8);
-            to += 8;
+    if (distance >= 8) {
+        // Word by word (a load the size of the store that wrote it forwards from that store);
+        // most matches are shorter than 24 bytes and take no loop.
+        std::uint64_t word;
+        for (int i = 0; i < 3; ++i) {
+            std::memcpy(&word, from, 8);
+            std::memcpy(to, &word, 8);
             from += 8;
-        } while (to < stop);
+            to += 8;
+        }
+        while (to < stop) {
+            std::memcpy(&word, from, 8);
+            std::memcpy(to, &word, 8);
+            std::memcpy(&word, from + 8, 8);
+            std::memcpy(to + 8, &word, 8);
+            from += 16;
+            to += 16;
+        }
     } else if (distance == 1) {
         const std::uint64_t run = *from * std::uint64_t(0x0101010101010101);
         do {
@@ -94,15 +91,14 @@ inline void copyMatch(std::uint8_t* to, std::uint32_t distance, std::uint32_t le
 }
 
 // Decodes codes until the end of the block, a bad code, fewer than kFastInput input bytes left
-// or the output reaching pieceEnd. Kept out of line so that its state has the registers to
-// itself.
+// or the output reaching pieceEnd. inflateFast below runs it.
 template <bool kDeflate64>
 #if defined(__GNUC__)
-__attribute__((noinline))
+__attribute__((always_inline))
 #endif
-FastStop
-inflateFast(InflateRegisters& registers, std::uint8_t* const pieceEnd,
-            const std::uint32_t* const literals, const std::uint32_t* const distances) {
+inline FastStop
+inflateFastLoop(InflateRegisters& registers, std::uint8_t* const pieceEnd,
+                const std::uint32_t* const literals, const std::uint32_t* const distances) {
     using namespace inflate_entry;
     constexpr std::uint64_t kLiteralMask = (1u << kLiteralRootBits) - 1;
     constexpr std::uint64_t kDistanceMask = (1u << kDistanceRootBits) - 1;
@@ -190,6 +186,38 @@ inflateFast(InflateRegisters& registers, std::uint8_t* const pieceEnd,
     registers.next = next;
     registers.out = out;
     return stop;
+}
+
+// On x86 outside the size-optimised stub the loop is compiled a second time with BMI2's shifts
+// (taking their count in any register, not touching the flags), which shortens the chain from
+// one table lookup to the next; the processor's support is checked once, at start-up.
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) && \
+    !defined(__OPTIMIZE_SIZE__) && !defined(__BMI2__)
+#define ZIPSFX_INFLATE_BMI2 1
+extern const bool haveBmi2;
+
+template <bool kDeflate64>
+__attribute__((noinline, target("bmi2"))) FastStop inflateFastBmi2(
+    InflateRegisters& registers, std::uint8_t* const pieceEnd, const std::uint32_t* const literals,
+    const std::uint32_t* const distances) {
+    return inflateFastLoop<kDeflate64>(registers, pieceEnd, literals, distances);
+}
+#endif
+
+// The loop, kept out of line so that its state has the registers to itself.
+template <bool kDeflate64>
+#if defined(__GNUC__)
+__attribute__((noinline))
+#endif
+FastStop
+inflateFast(InflateRegisters& registers, std::uint8_t* const pieceEnd,
+            const std::uint32_t* const literals, const std::uint32_t* const distances) {
+#if defined(ZIPSFX_INFLATE_BMI2)
+    if (haveBmi2) {
+        return inflateFastBmi2<kDeflate64>(registers, pieceEnd, literals, distances);
+    }
+#endif
+    return inflateFastLoop<kDeflate64>(registers, pieceEnd, literals, distances);
 }
 
 }  // namespace zip
