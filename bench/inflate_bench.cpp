@@ -110,13 +110,13 @@ double now() {
 }
 
 template <typename F>
-double medianSeconds(int repeat, F&& run) {
-    std::vector<double> times;
-    for (int i = 0; i < repeat; ++i) {
-        const double start = now();
-        run();
-        times.push_back(now() - start);
-    }
+double seconds(F&& run) {
+    const double start = now();
+    run();
+    return now() - start;
+}
+
+double median(std::vector<double> times) {
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
 }
@@ -136,13 +136,24 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s: a decoder disagrees on the size\n", argv[i]);
             return 1;
         }
-        double t0 = medianSeconds(repeat, [&] { ours(compressed); });
-        if (std::getenv("ONLY_OURS")) {
+        // The decoders take turns in each round, so that a change in the machine's load falls
+        // on all three alike.
+        const bool onlyOurs = std::getenv("ONLY_OURS") != nullptr;
+        std::vector<double> times[3];
+        for (int round = 0; round < repeat; ++round) {
+            times[0].push_back(seconds([&] { ours(compressed); }));
+            if (!onlyOurs) {
+                times[1].push_back(seconds([&] { withZlib(compressed, chunk); }));
+                times[2].push_back(seconds([&] { withLibdeflate(compressed, whole); }));
+            }
+        }
+        const double t0 = median(times[0]);
+        if (onlyOurs) {
             std::printf("%-28s %10.1f %9.0f\n", argv[i], data.size() / 1e6, data.size() / 1e6 / t0);
             continue;
         }
-        double t1 = medianSeconds(repeat, [&] { withZlib(compressed, chunk); });
-        double t2 = medianSeconds(repeat, [&] { withLibdeflate(compressed, whole); });
+        const double t1 = median(times[1]);
+        const double t2 = median(times[2]);
         double mb = data.size() / 1e6;
         std::string name = argv[i];
         if (name.size() > 28) {
