@@ -69,10 +69,6 @@ FixedInflateTables::FixedInflateTables(const std::uint16_t* lengthBases,
     distances.build(lengths, distanceCount, 0, distanceBases, distanceExtras, kDistanceRootBits);
 }
 
-#if defined(ZIPSFX_INFLATE_BMI2)
-const bool haveBmi2 = (__builtin_cpu_init(), __builtin_cpu_supports("bmi2"));
-#endif
-
 Decompressor::Decompressor() : Decompressor(deflate) {}
 
 // History, then the pieces being decoded, then room for the longest match plus the steps in

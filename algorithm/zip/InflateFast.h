@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "algorithm/zip/InflateInput.h"
 #include "algorithm/zip/InflateTable.h"
 
 namespace algorithm {
@@ -18,7 +19,7 @@ constexpr unsigned kDistanceRootBits = 8;
 // round, each loading 8 bytes and keeping at most 7, so no load reaches past the input and no
 // zero bits past its end are ever used there.
 constexpr std::ptrdiff_t kFastInput = 32;
-// Matches are copied in steps of up to 32 bytes; the last step may run this far past the match.
+// The room a match copy may write past the match's end (it writes whole words).
 constexpr std::uint32_t kCopySlack = 32;
 
 // The decoder's state while it decodes codes, handed to the fast loop and back. The low count
@@ -34,18 +35,9 @@ struct InflateRegisters {
 
 enum class FastStop { kEdge, kEndOfBlock, kBadCode };
 
-inline std::uint64_t loadLittleEndian64(const std::uint8_t* from) {
-    std::uint64_t word;
-    std::memcpy(&word, from, sizeof word);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    word = __builtin_bswap64(word);
-#endif
-    return word;
-}
-
-// Copies a match of length bytes from distance bytes back to to. May write up to 31 bytes past
-// the match (the window keeps room for that after the piece); every step reads only bytes that
-// are already written.
+// Copies a match of length bytes from distance bytes back to to. May write up to 21 bytes past
+// the match (within kCopySlack, which the window keeps after the last piece); every step reads
+// only bytes that are already written.
 inline void copyMatch(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) {
     const std::uint8_t* from = to - distance;
     std::uint8_t* const stop = to + length;
@@ -91,14 +83,15 @@ inline void copyMatch(std::uint8_t* to, std::uint32_t distance, std::uint32_t le
 }
 
 // Decodes codes until the end of the block, a bad code, fewer than kFastInput input bytes left
-// or the output reaching pieceEnd. inflateFast below runs it.
+// or the output reaching pieceEnd. Kept out of line so that its state has the registers to
+// itself.
 template <bool kDeflate64>
 #if defined(__GNUC__)
-__attribute__((always_inline))
+__attribute__((noinline))
 #endif
-inline FastStop
-inflateFastLoop(InflateRegisters& registers, std::uint8_t* const pieceEnd,
-                const std::uint32_t* const literals, const std::uint32_t* const distances) {
+FastStop
+inflateFast(InflateRegisters& registers, std::uint8_t* const pieceEnd,
+            const std::uint32_t* const literals, const std::uint32_t* const distances) {
     using namespace inflate_entry;
     constexpr std::uint64_t kLiteralMask = (1u << kLiteralRootBits) - 1;
     constexpr std::uint64_t kDistanceMask = (1u << kDistanceRootBits) - 1;
@@ -186,38 +179,6 @@ inflateFastLoop(InflateRegisters& registers, std::uint8_t* const pieceEnd,
     registers.next = next;
     registers.out = out;
     return stop;
-}
-
-// On x86 outside the size-optimised stub the loop is compiled a second time with BMI2's shifts
-// (taking their count in any register, not touching the flags), which shortens the chain from
-// one table lookup to the next; the processor's support is checked once, at start-up.
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) && \
-    !defined(__OPTIMIZE_SIZE__) && !defined(__BMI2__)
-#define ZIPSFX_INFLATE_BMI2 1
-extern const bool haveBmi2;
-
-template <bool kDeflate64>
-__attribute__((noinline, target("bmi2"))) FastStop inflateFastBmi2(
-    InflateRegisters& registers, std::uint8_t* const pieceEnd, const std::uint32_t* const literals,
-    const std::uint32_t* const distances) {
-    return inflateFastLoop<kDeflate64>(registers, pieceEnd, literals, distances);
-}
-#endif
-
-// The loop, kept out of line so that its state has the registers to itself.
-template <bool kDeflate64>
-#if defined(__GNUC__)
-__attribute__((noinline))
-#endif
-FastStop
-inflateFast(InflateRegisters& registers, std::uint8_t* const pieceEnd,
-            const std::uint32_t* const literals, const std::uint32_t* const distances) {
-#if defined(ZIPSFX_INFLATE_BMI2)
-    if (haveBmi2) {
-        return inflateFastBmi2<kDeflate64>(registers, pieceEnd, literals, distances);
-    }
-#endif
-    return inflateFastLoop<kDeflate64>(registers, pieceEnd, literals, distances);
 }
 
 }  // namespace zip

@@ -13,6 +13,16 @@
 namespace algorithm {
 namespace zip {
 
+// The 8 bytes at from as a number, the first byte lowest.
+inline std::uint64_t loadLittleEndian64(const std::uint8_t* from) {
+    std::uint64_t word;
+    std::memcpy(&word, from, sizeof word);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    word = __builtin_bswap64(word);
+#endif
+    return word;
+}
+
 class InflateInput {
   public:
     explicit InflateInput(stream::Input& input)
@@ -63,14 +73,7 @@ class InflateInput {
     // The block decoder keeps the buffer in registers while it decodes codes.
     friend class Decompressor;
 
-    static std::uint64_t load(const std::uint8_t* from) {
-        std::uint64_t word;
-        std::memcpy(&word, from, sizeof word);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-        word = __builtin_bswap64(word);
-#endif
-        return word;
-    }
+    static std::uint64_t load(const std::uint8_t* from) { return loadLittleEndian64(from); }
     void refillSlowly();
     void consumeHeader(unsigned n);
     // Hands the bytes loaded from the BufferedInput's memory back to it, keeping the whole
