@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "algorithm/CRC32Folding.h"
+
 namespace algorithm {
 
 namespace {
@@ -43,6 +45,11 @@ SlicingTables makeSlicingTables() {
 
 const SlicingTables tables = makeSlicingTables();
 
+#if defined(ZIPSFX_CRC32_FOLDING)
+// Asked once, when the program starts.
+const bool folding = canFoldCrc32();
+#endif
+
 const SlicingTables& slicingTables() {
     return tables;
 }
@@ -75,10 +82,12 @@ void ReflectedCRC::update(const void* data, std::size_t length) {
     value_ = crc;
 }
 
-void CRC32::update(const void* data, std::size_t length) {
-    const auto* p = static_cast<const std::uint8_t*>(data);
+namespace {
+
+// The CRC register after length bytes at p, started at crc: eight bytes at a time through the
+// slicing tables, then one at a time.
+std::uint32_t sliced(std::uint32_t crc, const std::uint8_t* p, std::size_t length) {
     const auto& t = slicingTables().t;
-    std::uint32_t crc = value_;
     while (length >= 8) {
         // Bytes are assembled explicitly, so the result does not depend on the host's byte order.
         std::uint32_t one = crc ^ (std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 |
@@ -94,7 +103,26 @@ void CRC32::update(const void* data, std::size_t length) {
     while (length-- > 0) {
         crc = (crc >> 8) ^ t[0][(crc ^ *p++) & 0xFF];
     }
-    value_ = crc;
+    return crc;
+}
+
+}  // namespace
+
+void CRC32::update(const void* data, std::size_t length) {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    std::uint32_t crc = value_;
+#if defined(ZIPSFX_CRC32_FOLDING)
+    if (folding && length >= 64) {
+        // The folded 16 bytes stand for everything so far, from a zero register.
+        std::uint8_t folded[16];
+        const std::size_t blocks = length / 16;
+        foldCrc32(crc, p, blocks, folded);
+        p += blocks * 16;
+        length -= blocks * 16;
+        crc = sliced(0, folded, 16);
+    }
+#endif
+    value_ = sliced(crc, p, length);
 }
 
 std::uint32_t CRC32::of(const void* data, std::size_t length) {
