@@ -239,16 +239,9 @@ void Decompressor::dynamic(InflateInput& input, stream::OutputStream& output) {
 
 void Decompressor::codes(InflateInput& input, stream::OutputStream& output,
                          const InflateTable& literals, const InflateTable& distances) {
-    if (format_.longLengths) {
-        codes<true>(input, output, literals, distances);
-    } else {
-        codes<false>(input, output, literals, distances);
-    }
-}
-
-template <bool kDeflate64>
-void Decompressor::codes(InflateInput& input, stream::OutputStream& output,
-                         const InflateTable& literals, const InflateTable& distances) {
+    // The fast loop is compiled once for each format, so that Deflate's pays nothing for
+    // Deflate64; the careful steps, rarely run, are one code for both.
+    const bool deflate64 = format_.longLengths;
     // The bit buffer lives in locals here: the window stores would otherwise make the compiler
     // reload it from memory after every byte. The top padding of the count bits are zeros past
     // the end of the input.
@@ -294,7 +287,9 @@ void Decompressor::codes(InflateInput& input, stream::OutputStream& output,
         if (r.end - r.next >= kFastInput && r.out < pieceEnd) {
             // Far from the end of the input's memory, padding is zero: the input has not ended.
             const FastStop stop =
-                inflateFast<kDeflate64>(r, pieceEnd, literals.entries(), distances.entries());
+                deflate64
+                    ? inflateFast<true>(r, pieceEnd, literals.entries(), distances.entries())
+                    : inflateFast<false>(r, pieceEnd, literals.entries(), distances.entries());
             if (stop == FastStop::kBadCode) {
                 fail("bad code");
             }
@@ -323,7 +318,7 @@ void Decompressor::codes(InflateInput& input, stream::OutputStream& output,
                 break;
             } else {
                 const std::uint32_t matchLength = extra(entry);
-                if (kDeflate64 && r.count < 29) {
+                if (deflate64 && r.count < 29) {
                     // Deflate64's length takes up to 31 bits; a distance needs up to 29 more.
                     refill();
                 }
@@ -343,7 +338,7 @@ void Decompressor::codes(InflateInput& input, stream::OutputStream& output,
             // Only a Deflate64 match can be longer than a piece.
             do {
                 writePiece(output);
-            } while (kDeflate64 && position_ >= pieceEnd_);
+            } while (deflate64 && position_ >= pieceEnd_);
             r.out = window + position_;
             pieceEnd = window + pieceEnd_;
         }

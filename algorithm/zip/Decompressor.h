@@ -32,10 +32,7 @@ class Decompressor : public Algorithm {
     [[noreturn]] void truncated() const;
     void stored(InflateInput& input, stream::OutputStream& output);
     void dynamic(InflateInput& input, stream::OutputStream& output);
-    // The hot loop, compiled once for each format so that Deflate's pays nothing for Deflate64.
-    template <bool kDeflate64>
-    void codes(InflateInput& input, stream::OutputStream& output, const InflateTable& literals,
-               const InflateTable& distances);
+    // Decodes the codes of a block up to its end of block.
     void codes(InflateInput& input, stream::OutputStream& output, const InflateTable& literals,
                const InflateTable& distances);
     // Writes the full piece ending at pieceEnd_ and moves on to the next; after the last piece

@@ -63,8 +63,11 @@ class InflateTable {
         return entry;
     }
     // The sub-table entry a link leads to for the code at the bottom of bits.
-    static std::uint32_t linked(const std::uint32_t* entries, std::uint32_t link,
-                                std::uint64_t bits) {
+#if defined(__GNUC__)
+    __attribute__((always_inline))
+#endif
+    static std::uint32_t
+    linked(const std::uint32_t* entries, std::uint32_t link, std::uint64_t bits) {
         const unsigned width = inflate_entry::flags(link) & inflate_entry::kLowMask;
         return entries[inflate_entry::value(link) +
                        ((bits >> inflate_entry::length(link)) & ((1u << width) - 1))];
