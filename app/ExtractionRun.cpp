@@ -6,6 +6,7 @@
 #include "app/Launch.h"
 #include "app/TextSettings.h"
 #include "archive/Archive.h"
+#include "archive/Threads.h"
 #include "archive/UnixPermissions.h"
 #include "archive/Wipe.h"
 #include "base/Decimal.h"
@@ -171,6 +172,7 @@ void ExtractionRun::decode(const std::string& executablePath, vessel5::Archive& 
         archive.onPasswordWanted(&ExtractionRun::onPasswordWanted, this);
     }
     vessel5::keepUnixPermissions(archive);
+    archive.settings().threads = vessel5::configuredThreads();
     archive.open(executablePath);
     archive.settings().startOffset = offset;
     archive.settings().endOffset = end;

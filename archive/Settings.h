@@ -28,6 +28,9 @@ class Settings {
     OptionalUInt64 totalCompressedSize64;
     OptionalUInt64 totalUncompressedSize64;
     bool multiVolume = false;
+    // How many threads decode entries at once; 1 decodes them one after the other on the calling
+    // thread. Kept by reset(); the programs set it from configuredThreads().
+    unsigned threads = 1;
 
     // Resets the fields from entryCount on; path, the offsets and format are kept.
     void reset();

@@ -78,6 +78,17 @@ std::uint32_t File::read(void* buffer, std::uint32_t length) {
     return done;
 }
 
+std::uint32_t File::readAt(std::uint64_t position, void* buffer, std::uint32_t length) {
+    if (length == 0) {
+        return 0;
+    }
+    std::uint32_t done = 0;
+    if (!platform::readFileAt(handle_, position, buffer, length, done)) {
+        throw InputException("io::File::read() cannot read from " + path());
+    }
+    return done;
+}
+
 void File::write(const void* buffer, std::uint32_t length) {
     if (buffer == nullptr || length == 0) {
         return;

@@ -34,6 +34,9 @@ class File : public Entry {
     virtual void close();
     // The count read: 0 at the end of the file, which is no error.
     virtual std::uint32_t read(void* buffer, std::uint32_t length);
+    // As read, at `position`, leaving the file's position alone on POSIX: several threads may
+    // read one handle at once this way.
+    std::uint32_t readAt(std::uint64_t position, void* buffer, std::uint32_t length);
     virtual void write(const void* buffer, std::uint32_t length);
     virtual std::uint64_t tell();
     virtual std::uint64_t size();

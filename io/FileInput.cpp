@@ -49,6 +49,19 @@ std::uint32_t FileInput::read(void* buffer, std::uint32_t length) {
     return file_.read(buffer, length);
 }
 
+std::uint32_t FileInput::readAt(std::uint64_t position, void* buffer, std::uint32_t length) {
+    if (end_ != ALL) {
+        const std::uint64_t left = position < end_ ? end_ - position : 0;
+        if (length > left) {
+            length = static_cast<std::uint32_t>(left);
+        }
+    }
+    if (buffer == nullptr || length == 0) {
+        return 0;
+    }
+    return file_.readAt(position, buffer, length);
+}
+
 std::uint64_t FileInput::tell() {
     return file_.tell();
 }

@@ -31,6 +31,9 @@ class FileInput : public RandomInput {
     std::uint64_t tell() override;
     std::uint64_t size() override;
     void seek(std::uint64_t position) override;
+    bool readsAt() override { return isOpen_; }
+    // Honours limitTo like read.
+    std::uint32_t readAt(std::uint64_t position, void* buffer, std::uint32_t length) override;
     // Closes the file only when this stream owns it.
     void close() override;
 

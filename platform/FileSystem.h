@@ -50,6 +50,11 @@ FileHandle openFile(const std::string& path, OpenMode mode);
 bool closeFile(FileHandle file);
 // done receives the count delivered (0 at the end of the file).
 bool readFile(FileHandle file, void* buffer, std::uint32_t length, std::uint32_t& done);
+// As readFile, from `offset` rather than the file's position, so that several threads can read
+// one handle at once. The position is left alone on POSIX; on Windows it may move, so a caller
+// that mixes both kinds of read on one handle seeks before each readFile.
+bool readFileAt(FileHandle file, std::uint64_t offset, void* buffer, std::uint32_t length,
+                std::uint32_t& done);
 bool writeFile(FileHandle file, const void* buffer, std::uint32_t length, std::uint32_t& done);
 bool filePosition(FileHandle file, std::uint64_t& position);
 bool setFilePosition(FileHandle file, std::uint64_t position);

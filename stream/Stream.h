@@ -14,7 +14,7 @@ class InputStream;
 
 // Reading. The end of data is no error here: get() gives -1, read() and skip() a short count.
 class Input {
-public:
+  public:
     virtual ~Input() = default;
     virtual std::uint32_t read(void* buffer, std::uint32_t length);
     virtual int get() = 0;
@@ -22,7 +22,7 @@ public:
 };
 
 class Positioned {
-public:
+  public:
     virtual ~Positioned() = default;
     virtual std::uint64_t tell() = 0;
     virtual std::uint64_t size() { return ALL; }
@@ -30,13 +30,13 @@ public:
 };
 
 class CopySource : public virtual Input, public virtual Positioned {
-public:
+  public:
     virtual std::uint64_t copy(OutputStream& output, std::uint64_t count);
 };
 
 // Writing.
 class Sink {
-public:
+  public:
     virtual ~Sink() = default;
     virtual void write(const void* buffer, std::uint32_t length);
     virtual void put(std::uint8_t byte) = 0;
@@ -44,7 +44,7 @@ public:
 };
 
 class Output : public virtual Sink {
-public:
+  public:
     virtual std::uint64_t tell() = 0;
     virtual std::uint64_t size() { return tell(); }
     virtual void resize(std::uint64_t newSize);
@@ -53,7 +53,7 @@ public:
 };
 
 class CopyTarget : public virtual Sink, public virtual Output {
-public:
+  public:
     virtual std::uint64_t copyFrom(InputStream& input, std::uint64_t count);
 };
 
@@ -63,8 +63,12 @@ class OutputStream : public virtual Sink, public virtual CopyTarget, public virt
 
 // An input that can also be positioned at an absolute offset (files, memory).
 class RandomInput : public InputStream {
-public:
+  public:
     virtual void seek(std::uint64_t position) = 0;
+    // Whether readAt works: a stream that reads at a given place without moving, safely from
+    // several threads at once (a file). The others answer false and readAt reads nothing.
+    virtual bool readsAt() { return false; }
+    virtual std::uint32_t readAt(std::uint64_t, void*, std::uint32_t) { return 0; }
 };
 
 }  // namespace stream

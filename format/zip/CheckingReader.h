@@ -42,6 +42,8 @@ class CheckingReader : public ZipReader {
                      const EntryValues& values) override;
     void finishLinks() override {}
     void reportSkipped(const std::string& name, const std::string& reason) override;
+    // Checking reports every entry as it goes, on the calling thread.
+    unsigned workerThreads() override { return 1; }
 
   private:
     using Place = std::vector<std::string>;

@@ -32,6 +32,8 @@ class FileOutput;
 namespace format {
 namespace zip {
 
+class ParallelExtraction;
+
 // The newest "version needed to extract" the reader accepts for any method: 4.5, Zip64 itself; a
 // method of a later version (BZip2 4.6, LZMA 6.3) may declare its own (newestVersionNeeded).
 constexpr std::uint16_t kNewestVersionNeeded = 45;
@@ -46,6 +48,15 @@ std::uint16_t newestVersionNeeded(const PendingEntry& entry);
 inline std::uint16_t dataMethod(const PendingEntry& entry) {
     return entry.method == 99 ? entry.innerMethod : entry.method;
 }
+
+// Decodes one entry's data, which starts at the input's position (past the encryption header
+// when `decryption` is given), into output and compares its CRC-32 (and, for AES, the
+// authentication code). The decoder relays its progress to `relay`'s handlers, counting on from
+// `produced`, which grows by the bytes written. `threads` is the run's thread count.
+void decodeEntryData(vessel5::Archive& relay, stream::RandomInput& input,
+                     stream::OutputStream& output, const EntryValues& values,
+                     std::unique_ptr<EntryDecryption> decryption, std::uint64_t& produced,
+                     unsigned threads);
 
 class ZipReader : public vessel5::FormatReader {
   public:
@@ -118,8 +129,12 @@ class ZipReader : public vessel5::FormatReader {
     std::unique_ptr<EntryDecryption> unlock(stream::RandomInput& input, const EntryValues& values);
     // Tells the skip handlers about an entry that is not written, with the reason.
     virtual void reportSkipped(const std::string& name, const std::string& reason);
+    // How many threads extract the entries: the archive's setting.
+    virtual unsigned workerThreads();
 
   private:
+    friend class ParallelExtraction;
+
     struct PendingLink {
         std::string name;
         std::string target;
@@ -148,6 +163,8 @@ class ZipReader : public vessel5::FormatReader {
     // the file (decodeData takes it).
     const PendingEntry* current_ = nullptr;
     std::unique_ptr<EntryDecryption> unlocked_;
+    // Set while entries are extracted by several threads: extractFile hands each file to it.
+    ParallelExtraction* parallel_ = nullptr;
     // The passwords the user gave that fitted an entry: tried on the later entries too.
     std::vector<std::string> fitted_;
     std::uint64_t endPosition_ = 0;

@@ -109,6 +109,27 @@ bool readFile(FileHandle file, void* buffer, std::uint32_t length, std::uint32_t
     return true;
 }
 
+bool readFileAt(FileHandle file, std::uint64_t offset, void* buffer, std::uint32_t length,
+                std::uint32_t& done) {
+    done = 0;
+    auto* bytes = static_cast<char*>(buffer);
+    while (done < length) {
+        ssize_t n =
+            ::pread(fd(file), bytes + done, length - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<std::uint32_t>(n);
+    }
+    return true;
+}
+
 bool writeFile(FileHandle file, const void* buffer, std::uint32_t length, std::uint32_t& done) {
     done = 0;
     const auto* bytes = static_cast<const char*>(buffer);

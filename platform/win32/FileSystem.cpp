@@ -62,6 +62,18 @@ bool readFile(FileHandle file, void* buffer, std::uint32_t length, std::uint32_t
     return ok != FALSE;
 }
 
+bool readFileAt(FileHandle file, std::uint64_t offset, void* buffer, std::uint32_t length,
+                std::uint32_t& done) {
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD n = 0;
+    const BOOL ok = ReadFile(native(file), buffer, length, &n, &at);
+    done = n;
+    // Reading at or past the end is the end of the file, as with a plain read.
+    return ok != FALSE || GetLastError() == ERROR_HANDLE_EOF;
+}
+
 bool writeFile(FileHandle file, const void* buffer, std::uint32_t length, std::uint32_t& done) {
     DWORD n = 0;
     BOOL ok = WriteFile(native(file), buffer, length, &n, nullptr);

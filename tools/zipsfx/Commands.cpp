@@ -6,6 +6,7 @@
 
 #include "archive/UnixPermissions.h"
 #include "archive/Archive.h"
+#include "archive/Threads.h"
 #include "archive/Wipe.h"
 #include "base/Exception.h"
 #include "base/Utf8.h"
@@ -296,6 +297,7 @@ int runExtract(int argc, char** argv, const Console& console) {
         watch(archive, state);
         takePassword(archive, arguments, state);
         vessel5::keepUnixPermissions(archive);
+        archive.settings().threads = vessel5::configuredThreads();
         archive.setDestinationFolder(arguments.folder.empty() ? platform::currentFolder()
                                                               : arguments.folder);
         archive.open(arguments.file);
