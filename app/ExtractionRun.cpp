@@ -6,7 +6,6 @@
 #include "app/Launch.h"
 #include "app/TextSettings.h"
 #include "archive/Archive.h"
-#include "archive/Threads.h"
 #include "archive/UnixPermissions.h"
 #include "archive/Wipe.h"
 #include "base/Decimal.h"
@@ -172,7 +171,8 @@ void ExtractionRun::decode(const std::string& executablePath, vessel5::Archive& 
         archive.onPasswordWanted(&ExtractionRun::onPasswordWanted, this);
     }
     vessel5::keepUnixPermissions(archive);
-    archive.settings().threads = vessel5::configuredThreads();
+    // The program set the thread count on its archive (configuredThreads).
+    archive.settings().threads = archive_.settings().threads;
     archive.open(executablePath);
     archive.settings().startOffset = offset;
     archive.settings().endOffset = end;
@@ -203,6 +203,13 @@ bool ExtractionRun::onProgress(std::uint64_t done, void* user) {
     auto* run = static_cast<ExtractionRun*>(user);
     FrontEnd& frontEnd = run->frontEnd_;
     frontEnd.advanceProgress(static_cast<std::uint32_t>(done >> run->progressShift_));
+    // Entries extracted by several threads end in order: the name shown follows the one the run
+    // waits for.
+    const std::string& name = run->active_->currentItem().name;
+    if (!name.empty() && name != run->shownName_) {
+        run->shownName_ = name;
+        frontEnd.showName(name);
+    }
     // A Cancel pressed while the messages were pumped counts at once.
     return !frontEnd.isCancelled();
 }
@@ -218,7 +225,8 @@ bool ExtractionRun::onItemStarted(std::uint64_t, void* user) {
     if (run->frontEnd_.isCancelled()) {
         return false;
     }
-    run->frontEnd_.showName(run->active_->currentItem().name);
+    run->shownName_ = run->active_->currentItem().name;
+    run->frontEnd_.showName(run->shownName_);
     return !run->frontEnd_.isCancelled();
 }
 

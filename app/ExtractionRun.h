@@ -69,6 +69,8 @@ class ExtractionRun {
     std::string temporary_;
     // The display counts in 32 bits: larger totals are shown in units of 2^progressShift_ bytes.
     unsigned progressShift_ = 0;
+    // The entry name the progress display shows.
+    std::string shownName_;
     std::string destination_;
 };
 

@@ -8,6 +8,7 @@
 #include "app/posix/EmbeddedResources.h"
 #include "app/posix/TerminalFrontEnd.h"
 #include "archive/Archive.h"
+#include "archive/Threads.h"
 #include "format/zip/ZipReaderFactory.h"
 
 int main(int argc, char** argv) {
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     format::zip::registerZipFormat();
     try {
         vessel5::Archive archive;
+        archive.settings().threads = vessel5::configuredThreads();
         app::posix::TerminalFrontEnd frontEnd;
         app::ProcessEnvironment environment(&app::posix::embeddedResource);
         app::ExtractionRun run(frontEnd, environment, archive);

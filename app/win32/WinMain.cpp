@@ -7,6 +7,7 @@
 #include "app/win32/Dialogs.h"
 #include "app/win32/ModuleResources.h"
 #include "archive/Archive.h"
+#include "archive/Threads.h"
 #include "format/zip/ZipReaderFactory.h"
 #include "platform/Process.h"
 #include "platform/win32/Wide.h"
@@ -52,6 +53,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     format::zip::registerZipFormat();
     try {
         vessel5::Archive archive;
+        archive.settings().threads = vessel5::configuredThreads();
         app::win32::DialogFrontEnd frontEnd(instance);
         app::ProcessEnvironment environment(&app::win32::moduleResource);
         app::ExtractionRun run(frontEnd, environment, archive);

@@ -110,6 +110,7 @@ void ParallelExtraction::extractAll() {
     drain();
     reader_.produced() = pool_.bytes.load();
     tellProgress();
+    reader_.archive().currentItem().reset();
 }
 
 void ParallelExtraction::startFile(stream::RandomInput& input, const PendingEntry& entry,
@@ -212,7 +213,13 @@ void ParallelExtraction::drain() {
 }
 
 void ParallelExtraction::tellProgress() {
-    if (!reader_.archive().dispatch(vessel5::kProgress, pool_.bytes.load())) {
+    vessel5::Archive& archive = reader_.archive();
+    // The entry at hand is the one the run waits for: a progress display shows that one, not the
+    // last one started.
+    if (!jobs_.empty()) {
+        archive.currentItem() = jobs_.front()->item;
+    }
+    if (!archive.dispatch(vessel5::kProgress, pool_.bytes.load())) {
         throw brindle5::exception::Evacuation();
     }
 }

@@ -6,10 +6,11 @@
 // thread), asks for passwords and tells the handlers that the entry starts; then a worker decodes
 // into the file, sets its time and permissions and closes it. Entries end in central-directory
 // order: the calling thread tells kItemDone for each, and reports progress (the bytes of every
-// worker) while it waits. A failed entry ends the run as on one thread: the entries before it
-// are completed, its file and the files of every entry after it are deleted, and its failure is
-// the one thrown. A cancel stops every worker at its next buffer and deletes every file not
-// finished. At most two entries per worker are on their way at once.
+// worker) while it waits, with the archive's current item set to the oldest entry not finished. A
+// failed entry ends the run as on one thread: the entries before it are completed, its file and the
+// files of every entry after it are deleted, and its failure is the one thrown. A cancel stops
+// every worker at its next buffer and deletes every file not finished. At most two entries per
+// worker are on their way at once.
 #pragma once
 
 #include <cstddef>

@@ -128,7 +128,13 @@ bool onItemStarted(std::uint64_t, void* user) {
 }
 
 bool onProgress(std::uint64_t done, void* user) {
-    static_cast<RunState*>(user)->line.setDone(done);
+    auto* state = static_cast<RunState*>(user);
+    // With several threads, entries end in order: the line names the one the run waits for.
+    const std::string& name = state->archive.currentItem().name;
+    if (!name.empty()) {
+        state->line.setName(name);
+    }
+    state->line.setDone(done);
     return !cancelRequested();
 }
 
