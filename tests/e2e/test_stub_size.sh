@@ -40,7 +40,10 @@ check_release_limits() {  # build folder
     fi
     size=$(stat -c %s "$stub")
     [ "$size" -le "$limit" ] || fail "$stub is $size bytes, above the release limit of $limit"
-    [ "$stub" = "$dir/zipsfx-stub.exe" ] && check_dwarf_unwinder "$dir"
+    if [ "$stub" = "$dir/zipsfx-stub.exe" ]; then
+        check_dwarf_unwinder "$dir"
+        check_no_pthreads "$dir"
+    fi
     echo "$stub: within the release limit of $limit bytes"
 }
 
@@ -55,6 +58,17 @@ check_dwarf_unwinder() {  # build folder
     ! grep -qE 'unwind-sjlj\.o|_Unwind_SjLj_' "$map" ||
         fail "$map: the stub links setjmp/longjmp exception support"
     echo "$1/zipsfx-stub.exe: exceptions unwind through DWARF tables"
+}
+
+# The extraction's worker threads are the system's own on Windows: no pthreads emulation may be
+# linked into the 32-bit stub, neither imported (libwinpthread-1.dll) nor linked statically.
+check_no_pthreads() {  # build folder
+    local stub=$1/zipsfx-stub.exe map=$1/zipsfx-stub.map
+    ! objdump -p "$stub" | grep -qi 'DLL Name:.*pthread' ||
+        fail "$stub imports a pthreads library: $(objdump -p "$stub" | grep -i 'DLL Name:.*pthread')"
+    ! grep -qi 'libwinpthread\|libpthread' "$map" || fail "$map: the stub links a pthreads emulation"
+    ! strings "$stub" | grep -qi 'winpthread' || fail "$stub holds winpthread's strings"
+    echo "$stub: no pthreads emulation"
 }
 
 # The POSIX stub starts wherever the C library is new enough: it needs no other shared library,
