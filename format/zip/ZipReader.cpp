@@ -583,10 +583,7 @@ void decodeEntryData(vessel5::Archive& relay, stream::RandomInput& input,
                      unsigned threads) {
     std::unique_ptr<EntryDecoder> decoder = createEntryDecoder(values.method, values.flags, relay);
     decoder->produced = produced;
-    // TODO(lead, enabled at merge): needs EntryDecoder::pipelined from the pipelined-entry work.
-    // decoder->pipelined = threads > 1 && values.uncompressedSize >= kPipelineThreshold;
-    static_cast<void>(threads);
-    static_cast<void>(kPipelineThreshold);
+    decoder->pipelined = threads > 1 && values.uncompressedSize >= kPipelineThreshold;
     decoder->inputSize = values.compressedSize;
     decoder->outputSize = values.uncompressedSize;
     if (takesCompressedSize(values.method)) {
