@@ -13,13 +13,14 @@ LIMIT=$("$TOOL" layout search-limit) || fail "zipsfx layout search-limit failed"
 STEP=$("$TOOL" layout search-step) || fail "zipsfx layout search-step failed"
 MARK=$("$TOOL" layout mark) || fail "zipsfx layout mark failed"
 # Release builds of the two stubs people receive: the 32-bit Windows one and the POSIX one. The
-# Windows figure is just above where the stub stands today (348,160 bytes), so that it cannot grow
-# unnoticed; the aim is 160 KB. The POSIX figure likewise sits just above today's 327,832 bytes;
+# Windows figure is just above where the stub stands today (364,032 bytes), so that it cannot grow
+# unnoticed; the aim is 160 KB. The POSIX figure likewise sits just above today's 344,248 bytes;
 # its goal is under 160 KB. The README's size table says what the last round of features (local
 # headers read first, installer mode, Deflate64, BZip2, LZMA, passwords and AES, the shipper's
-# texts, the version record, one large entry decoded and written in a pipeline) added to each.
-WIN32_RELEASE_LIMIT=350208
-POSIX_RELEASE_LIMIT=331776
+# texts, the version record, one large entry decoded and written in a pipeline, entries extracted
+# by several threads) added to each.
+WIN32_RELEASE_LIMIT=366080
+POSIX_RELEASE_LIMIT=348160
 
 release_build() {  # build folder
     grep -qE '^CMAKE_BUILD_TYPE:[A-Z]+=(Release|MinSizeRel)$' "$1/CMakeCache.txt" 2>/dev/null
