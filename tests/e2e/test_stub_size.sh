@@ -13,7 +13,7 @@ LIMIT=$("$TOOL" layout search-limit) || fail "zipsfx layout search-limit failed"
 STEP=$("$TOOL" layout search-step) || fail "zipsfx layout search-step failed"
 MARK=$("$TOOL" layout mark) || fail "zipsfx layout mark failed"
 # Release builds of the two stubs people receive: the 32-bit Windows one and the POSIX one. The
-# Windows figure is just above where the stub stands today (364,032 bytes), so that it cannot grow
+# Windows figure is just above where the stub stands today (365,056 bytes), so that it cannot grow
 # unnoticed; the aim is 160 KB. The POSIX figure likewise sits just above today's 344,248 bytes;
 # its goal is under 160 KB. The README's size table says what the last round of features (local
 # headers read first, installer mode, Deflate64, BZip2, LZMA, passwords and AES, the shipper's
