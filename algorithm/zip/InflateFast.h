@@ -137,21 +137,32 @@ inflateFast(InflateRegisters& registers, std::uint8_t* const pieceEnd,
     };
 
     FastStop stop = FastStop::kEdge;
-    while (end - next >= kFastInput && out < pieceEnd) {
-        // Up to three literals a refill: 56 bits hold three 15-bit codes.
-        refill();
-        std::uint32_t entry = lookup(literals, kLiteralMask);
+    if (end - next < kFastInput || out >= pieceEnd) {
+        return stop;
+    }
+    // The next code's entry is looked up as soon as the current code is consumed, before its
+    // literal is stored or its match copied: the lookup's latency overlaps that work, and a
+    // mispredicted branch in the copy does not discard it.
+    refill();
+    std::uint32_t entry = lookup(literals, kLiteralMask);
+    do {
         if (literal(entry)) {
+            // Up to three literals a refill: 56 bits hold three 15-bit codes.
             consume(entry);
-            *out++ = static_cast<std::uint8_t>(value(entry));
+            std::uint8_t byte = static_cast<std::uint8_t>(value(entry));
             entry = lookup(literals, kLiteralMask);
+            *out++ = byte;
             if (literal(entry)) {
                 consume(entry);
-                *out++ = static_cast<std::uint8_t>(value(entry));
+                byte = static_cast<std::uint8_t>(value(entry));
                 entry = lookup(literals, kLiteralMask);
+                *out++ = byte;
                 if (literal(entry)) {
                     consume(entry);
-                    *out++ = static_cast<std::uint8_t>(value(entry));
+                    byte = static_cast<std::uint8_t>(value(entry));
+                    refill();
+                    entry = lookup(literals, kLiteralMask);
+                    *out++ = byte;
                     continue;
                 }
             }
@@ -179,9 +190,12 @@ inflateFast(InflateRegisters& registers, std::uint8_t* const pieceEnd,
         }
         // The history holds the longest distance there is, so the source is always inside the
         // window.
-        copyMatch(out, extra(entry), matchLength);
+        const std::uint32_t distance = extra(entry);
+        refill();
+        entry = lookup(literals, kLiteralMask);
+        copyMatch(out, distance, matchLength);
         out += matchLength;
-    }
+    } while (end - next >= kFastInput && out < pieceEnd);
 
     registers.bits = bits;
     registers.count = count;
