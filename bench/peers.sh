@@ -1,7 +1,8 @@
 #!/bin/sh
 # Times extraction of each corpus by zipsfx and its peers, side by side, several rounds, each run
 # into a fresh folder (never deleting between the timed runs of a corpus: on these disks creating
-# files right after deleting many is slow, and the figures would measure the file system).
+# files right after deleting many is slow, and the figures would measure the file system), each
+# after a sync (otherwise a run pays for the write-back of the run before it).
 # zipsfx runs with ZIPSFX_THREADS=1, 2 and the machine's core count (at most 8); the peers are
 # unzip, 7z, bsdtar and `cp -r` of the corpus's own tree (the cost of writing the files at all).
 # Usage: bench/peers.sh [rounds] (default 5); corpora from bench/make_corpora.sh.
@@ -64,6 +65,8 @@ for corpus in ${CORPUS_LIST:-mixed big stored small}; do
         # for their write-back, and no tool may always be the one that pays.
         order=$(echo "$tools" | awk -v k="$round" '{ for (i = 0; i < NF; i++) printf "%s ", $((i + k - 1) % NF + 1) }')
         for tool in $order; do
+            # No run pays for the write-back of the one before: each starts with nothing dirty.
+            sync
             dest=$out/$corpus-$tool-$round
             stats=$(/usr/bin/time -f '%e %M' "$self" --one "$tool" "$zip" "$dest" "$tree" 2>&1 >/dev/null |
                 tail -n 1)
